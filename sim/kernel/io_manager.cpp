@@ -1,0 +1,363 @@
+// Driver loading, the object namespace, handles and METHOD_BUFFERED request dispatch.
+#include "sim/kernel/io_manager.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace sim {
+
+namespace {
+
+constexpr ULONG kMethodNeither = 3;
+constexpr NTSTATUS kStatusAccessViolation = static_cast<NTSTATUS>(0xC0000005L);
+constexpr NTSTATUS kStatusInvalidHandle = static_cast<NTSTATUS>(0xC0000008L);
+constexpr NTSTATUS kStatusImageAlreadyLoaded = static_cast<NTSTATUS>(0xC000010EL);
+// What a fresh system buffer holds beyond the caller's input.
+constexpr UCHAR kStalePoolFill = 0xCD;
+constexpr const char16_t kRegistryPath[] =
+    u"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\portio";
+
+// Object names compare case-insensitively, and \DosDevices is another name of \??.
+std::string ObjectKey(std::string name) {
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string dosDevices = "\\DOSDEVICES\\";
+  if (name.compare(0, dosDevices.size(), dosDevices) == 0)
+    name = "\\??\\" + name.substr(dosDevices.size());
+  return name;
+}
+
+std::string Hex(ULONG value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", value);
+  return text;
+}
+
+// What the I/O manager installs for every major function the driver leaves alone.
+NTSTATUS NTAPI RejectRequest(PDEVICE_OBJECT, PIRP irp) {
+  irp->IoStatus.Status = STATUS_INVALID_DEVICE_REQUEST;
+  irp->IoStatus.Information = 0;
+  IofCompleteRequest(irp, IO_NO_INCREMENT);
+  return STATUS_INVALID_DEVICE_REQUEST;
+}
+
+}  // namespace
+
+struct IoManager::Device {
+  DEVICE_OBJECT object{};
+  std::string name;
+  std::vector<std::max_align_t> extension;
+  int openHandles = 0;
+};
+
+struct IoManager::PendingIrp {
+  IRP irp{};
+  IO_STACK_LOCATION stack{};
+  int completions = 0;
+};
+
+IoManager::IoManager(KernelFaults& faults, Processor& processor)
+    : faults_(faults), processor_(processor) {}
+
+IoManager::~IoManager() = default;
+
+NTSTATUS IoManager::LoadDriver(DriverEntryRoutine entry) {
+  if (driver_) return kStatusImageAlreadyLoaded;
+  driver_ = std::make_unique<DRIVER_OBJECT>();
+  for (auto& routine : driver_->MajorFunction) routine = RejectRequest;
+
+  std::u16string path(kRegistryPath);
+  UNICODE_STRING registryPath{USHORT(path.size() * 2), USHORT(path.size() * 2 + 2),
+                              reinterpret_cast<PWSTR>(path.data())};
+  processor_.ExpectPassive("driver entry called");
+  NTSTATUS status = entry(driver_.get(), &registryPath);
+  processor_.ExpectPassive("driver entry returned");
+
+  if (!NT_SUCCESS(status)) {
+    // The system never calls the unload routine of a driver that failed to load.
+    for (auto it = devices_.begin(); it != devices_.end();) {
+      if (it->second->object.DriverObject == driver_.get()) {
+        faults_.Report("DRIVER_LEFT_OBJECTS", "failed load left device " + it->second->name);
+        it = devices_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    driver_.reset();
+    return status;
+  }
+  for (auto& [key, device] : devices_) device->object.Flags &= ~ULONG(DO_DEVICE_INITIALIZING);
+  return status;
+}
+
+NTSTATUS IoManager::UnloadDriver() {
+  if (!driver_) return STATUS_UNSUCCESSFUL;
+  if (!handles_.empty()) return STATUS_DEVICE_BUSY;
+  if (driver_->DriverUnload == nullptr) return STATUS_INVALID_DEVICE_REQUEST;
+  processor_.ExpectPassive("unload called");
+  driver_->DriverUnload(driver_.get());
+  processor_.ExpectPassive("unload returned");
+  for (auto& [key, device] : devices_)
+    faults_.Report("DRIVER_LEFT_OBJECTS", "unload left device " + device->name);
+  devices_.clear();
+  for (auto& [link, target] : links_)
+    faults_.Report("DRIVER_LEFT_OBJECTS", "unload left symbolic link " + link + " -> " + target);
+  links_.clear();
+  driver_.reset();
+  return STATUS_SUCCESS;
+}
+
+NTSTATUS IoManager::Open(const std::string& win32Path, KernelHandle* handle) {
+  *handle = 0;
+  const std::string prefix = "\\\\.\\";
+  if (win32Path.compare(0, prefix.size(), prefix) != 0 || win32Path.size() == prefix.size())
+    return STATUS_OBJECT_NAME_INVALID;
+  auto link = links_.find(ObjectKey("\\??\\" + win32Path.substr(prefix.size())));
+  if (link == links_.end()) return STATUS_OBJECT_NAME_NOT_FOUND;
+  auto found = devices_.find(ObjectKey(link->second));
+  if (found == devices_.end() || (found->second->object.Flags & DO_DEVICE_INITIALIZING))
+    return STATUS_OBJECT_NAME_NOT_FOUND;
+  Device& device = *found->second;
+  if ((device.object.Flags & DO_EXCLUSIVE) && device.openHandles > 0) {
+    Record(0, IRP_MJ_CREATE, 0, 0, 0, STATUS_ACCESS_DENIED, 0);
+    return STATUS_ACCESS_DENIED;
+  }
+  ULONG information = 0;
+  NTSTATUS status = Dispatch(device, IRP_MJ_CREATE, 0, nullptr, 0, 0, &information);
+  KernelHandle opened = NT_SUCCESS(status) ? nextHandle_ : 0;
+  Record(opened, IRP_MJ_CREATE, 0, 0, 0, status, information);
+  if (!NT_SUCCESS(status)) return status;
+  nextHandle_ += 4;
+  ++device.openHandles;
+  handles_[opened] = Handle{&device};
+  *handle = opened;
+  return status;
+}
+
+NTSTATUS IoManager::Close(KernelHandle handle) {
+  auto found = handles_.find(handle);
+  if (found == handles_.end()) return kStatusInvalidHandle;
+  Device& device = *found->second.device;
+  ULONG information = 0;
+  Dispatch(device, IRP_MJ_CLEANUP, 0, nullptr, 0, 0, &information);
+  NTSTATUS status = Dispatch(device, IRP_MJ_CLOSE, 0, nullptr, 0, 0, &information);
+  Record(handle, IRP_MJ_CLOSE, 0, 0, 0, status, information);
+  --device.openHandles;
+  handles_.erase(found);
+  return STATUS_SUCCESS;  // a close always closes, whatever the driver answered
+}
+
+NTSTATUS IoManager::DeviceControl(KernelHandle handle, ULONG code, const void* input,
+                                  ULONG inputLength, void* output, ULONG outputLength,
+                                  ULONG* bytesReturned) {
+  if (bytesReturned) *bytesReturned = 0;
+  auto found = handles_.find(handle);
+  if (found == handles_.end()) return kStatusInvalidHandle;
+  // The system probes the caller's buffers before it builds the request.
+  if ((input == nullptr && inputLength > 0) || (output == nullptr && outputLength > 0))
+    return kStatusAccessViolation;
+
+  // METHOD_BUFFERED: one system buffer of max(input, output) bytes, the input copied in.
+  // The direct methods buffer only the input (their output would travel by MDL, which no
+  // simulated driver maps); METHOD_NEITHER hands the driver the caller's input pointer.
+  // The system buffer is the I/O manager's own: it is not counted in the driver's pool.
+  const ULONG method = code & 3;
+  const ULONG size = method == METHOD_BUFFERED ? std::max(inputLength, outputLength)
+                     : method == kMethodNeither ? 0
+                                                : inputLength;
+  std::unique_ptr<UCHAR[]> systemBuffer;
+  if (size > 0) {
+    systemBuffer.reset(new UCHAR[size]);
+    std::memset(systemBuffer.get(), kStalePoolFill, size);
+    if (inputLength > 0) std::memcpy(systemBuffer.get(), input, inputLength);
+  }
+  type3Input_ = method == kMethodNeither ? const_cast<void*>(input) : nullptr;
+  ULONG information = 0;
+  NTSTATUS status = Dispatch(*found->second.device, IRP_MJ_DEVICE_CONTROL, code,
+                             systemBuffer.get(), inputLength, outputLength, &information);
+  if (information > outputLength) {
+    faults_.Report("DRIVER_VERIFIER_IOMANAGER_VIOLATION",
+                   Hex(code) + " reported " + std::to_string(information) +
+                       " bytes for an output buffer of " + std::to_string(outputLength));
+    information = outputLength;
+  }
+  // Success and warning statuses carry buffered data back; errors carry none.
+  if (status >= 0 || (ULONG(status) >> 30) == 2) {
+    if (method == METHOD_BUFFERED && information > 0)
+      std::memcpy(output, systemBuffer.get(), information);
+  } else {
+    information = 0;
+  }
+  if (bytesReturned) *bytesReturned = information;
+  Record(handle, IRP_MJ_DEVICE_CONTROL, code, inputLength, outputLength, status, information);
+  return status;
+}
+
+NTSTATUS IoManager::Dispatch(Device& device, UCHAR major, ULONG code, PVOID systemBuffer,
+                             ULONG inputLength, ULONG outputLength, ULONG* information) {
+  PendingIrp request;
+  request.irp.AssociatedIrp.SystemBuffer = systemBuffer;
+  request.irp.IoStatus.Status = STATUS_UNSUCCESSFUL;
+  request.irp.CurrentStackLocation = &request.stack;
+  request.stack.MajorFunction = major;
+  request.stack.DeviceObject = &device.object;
+  request.stack.Parameters.DeviceIoControl.IoControlCode = code;
+  request.stack.Parameters.DeviceIoControl.InputBufferLength = inputLength;
+  request.stack.Parameters.DeviceIoControl.OutputBufferLength = outputLength;
+  request.stack.Parameters.DeviceIoControl.Type3InputBuffer = type3Input_;
+  type3Input_ = nullptr;
+
+  PendingIrp* outer = pending_;
+  pending_ = &request;
+  processor_.ExpectPassive("request sent");
+  NTSTATUS returned = driver_->MajorFunction[major](&device.object, &request.irp);
+  processor_.ExpectPassive("dispatch routine returned");
+  pending_ = outer;
+
+  if (request.completions == 0)
+    faults_.Report("DRIVER_VERIFIER_IOMANAGER_VIOLATION",
+                   "request " + Hex(code) + " returned without being completed");
+  if (returned != request.irp.IoStatus.Status)
+    faults_.Report("DRIVER_VERIFIER_IOMANAGER_VIOLATION",
+                   "dispatch returned " + Hex(ULONG(returned)) + " but completed with " +
+                       Hex(ULONG(request.irp.IoStatus.Status)));
+  *information = ULONG(request.irp.IoStatus.Information);
+  ++requestCount_;
+  return request.irp.IoStatus.Status;
+}
+
+void IoManager::CompleteRequest(PIRP irp, CCHAR) {
+  if (processor_.Irql() > Processor::kDispatchLevel)
+    faults_.Report("IRQL_NOT_LESS_OR_EQUAL", "request completed above DISPATCH_LEVEL");
+  if (pending_ == nullptr || &pending_->irp != irp) {
+    faults_.Report("DRIVER_VERIFIER_IOMANAGER_VIOLATION", "completion of a request not in progress");
+    return;
+  }
+  if (++pending_->completions > 1)
+    faults_.Report("MULTIPLE_IRP_COMPLETE_REQUESTS", "request completed twice");
+}
+
+NTSTATUS IoManager::CreateDevice(PDRIVER_OBJECT driver, ULONG extensionSize, PUNICODE_STRING name,
+                                 DEVICE_TYPE type, ULONG characteristics, BOOLEAN exclusive,
+                                 PDEVICE_OBJECT* deviceObject) {
+  if (processor_.Irql() != Processor::kPassiveLevel)
+    faults_.Report("IRQL_NOT_LESS_OR_EQUAL", "IoCreateDevice above PASSIVE_LEVEL");
+  if (driver == nullptr || driver != driver_.get()) {
+    faults_.Report("INVALID_DRIVER_OBJECT", "IoCreateDevice with a foreign driver object");
+    return STATUS_INVALID_PARAMETER;
+  }
+  if (failDeviceCreations_ > 0) {
+    --failDeviceCreations_;
+    return STATUS_INSUFFICIENT_RESOURCES;
+  }
+  auto device = std::make_unique<Device>();
+  if (name != nullptr) {
+    device->name = NameOf(name, "IoCreateDevice");
+    if (device->name.empty() || device->name[0] != '\\') return STATUS_OBJECT_NAME_INVALID;
+    if (devices_.count(ObjectKey(device->name))) return STATUS_OBJECT_NAME_COLLISION;
+  } else {
+    device->name = "<unnamed " + std::to_string(nextHandle_++) + ">";
+  }
+  size_t units = (extensionSize + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t);
+  device->extension.assign(units, std::max_align_t{});
+  std::memset(device->extension.data(), 0, units * sizeof(std::max_align_t));
+  DEVICE_OBJECT& object = device->object;
+  object.DriverObject = driver;
+  object.DeviceExtension = extensionSize ? device->extension.data() : nullptr;
+  object.DeviceType = type;
+  object.Characteristics = characteristics;
+  object.Flags = DO_DEVICE_INITIALIZING | (exclusive ? DO_EXCLUSIVE : 0);
+  object.NextDevice = driver->DeviceObject;  // new devices go to the head of the list
+  driver->DeviceObject = &object;
+  *deviceObject = &object;
+  devices_[ObjectKey(device->name)] = std::move(device);
+  return STATUS_SUCCESS;
+}
+
+void IoManager::DeleteDevice(PDEVICE_OBJECT object) {
+  Device* device = DeviceByObject(object);
+  if (device == nullptr) {
+    faults_.Report("INVALID_DEVICE_OBJECT", "IoDeleteDevice of an unknown device");
+    return;
+  }
+  if (device->openHandles > 0)
+    faults_.Report("DRIVER_VERIFIER_IOMANAGER_VIOLATION",
+                   "device " + device->name + " deleted with open handles");
+  PDEVICE_OBJECT* link = &object->DriverObject->DeviceObject;
+  while (*link != nullptr && *link != object) link = &(*link)->NextDevice;
+  if (*link == object) *link = object->NextDevice;
+  devices_.erase(ObjectKey(device->name));
+}
+
+NTSTATUS IoManager::CreateSymbolicLink(PUNICODE_STRING link, PUNICODE_STRING target) {
+  if (processor_.Irql() != Processor::kPassiveLevel)
+    faults_.Report("IRQL_NOT_LESS_OR_EQUAL", "IoCreateSymbolicLink above PASSIVE_LEVEL");
+  std::string linkName = NameOf(link, "IoCreateSymbolicLink");
+  std::string targetName = NameOf(target, "IoCreateSymbolicLink");
+  if (linkName.empty() || linkName[0] != '\\' || targetName.empty())
+    return STATUS_OBJECT_NAME_INVALID;
+  if (failLinkCreations_ > 0) {
+    --failLinkCreations_;
+    return STATUS_INSUFFICIENT_RESOURCES;
+  }
+  if (links_.count(ObjectKey(linkName))) return STATUS_OBJECT_NAME_COLLISION;
+  links_[ObjectKey(linkName)] = targetName;
+  return STATUS_SUCCESS;
+}
+
+NTSTATUS IoManager::DeleteSymbolicLink(PUNICODE_STRING link) {
+  auto found = links_.find(ObjectKey(NameOf(link, "IoDeleteSymbolicLink")));
+  if (found == links_.end()) return STATUS_OBJECT_NAME_NOT_FOUND;
+  links_.erase(found);
+  return STATUS_SUCCESS;
+}
+
+std::vector<std::string> IoManager::DeviceNames() const {
+  std::vector<std::string> names;
+  for (auto& [key, device] : devices_) names.push_back(device->name);
+  return names;
+}
+
+std::vector<std::string> IoManager::LinkNames() const {
+  std::vector<std::string> names;
+  for (auto& [key, target] : links_) names.push_back(key);
+  return names;
+}
+
+std::string IoManager::LinkTarget(const std::string& linkName) const {
+  auto found = links_.find(ObjectKey(linkName));
+  return found == links_.end() ? std::string() : found->second;
+}
+
+PDEVICE_OBJECT IoManager::FindDevice(const std::string& name) const {
+  auto found = devices_.find(ObjectKey(name));
+  return found == devices_.end() ? nullptr : &found->second->object;
+}
+
+IoManager::Device* IoManager::DeviceByObject(PDEVICE_OBJECT object) const {
+  for (auto& [key, device] : devices_)
+    if (&device->object == object) return device.get();
+  return nullptr;
+}
+
+// A counted name must be well formed; its text is taken as ASCII.
+std::string IoManager::NameOf(PUNICODE_STRING name, const char* service) {
+  if (name == nullptr || (name->Length > 0 && name->Buffer == nullptr) || name->Length % 2 ||
+      name->Length > name->MaximumLength) {
+    faults_.Report("INVALID_PARAMETER", std::string(service) + " with a malformed counted name");
+    return std::string();
+  }
+  std::string text;
+  for (USHORT i = 0; i < name->Length / 2; ++i) {
+    WCHAR c = name->Buffer[i];
+    text.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  }
+  return text;
+}
+
+void IoManager::Record(KernelHandle handle, UCHAR major, ULONG code, ULONG in, ULONG out,
+                       NTSTATUS status, ULONG information) {
+  if (recording_) requests_.push_back({handle, major, code, in, out, status, information});
+}
+
+}  // namespace sim

@@ -1,0 +1,113 @@
+// The simulated I/O manager: loads one legacy driver, keeps its device and link objects,
+// opens handles by DOS device name and sends it create, close and control requests.
+//
+// Control requests follow their transfer method; for METHOD_BUFFERED, one system buffer of max(input, output) bytes from the
+// pool, the input copied in, at most Information bytes copied out on success. Everything
+// a driver does wrong is a fault in KernelFaults.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/nt_kernel.h"
+#include "sim/kernel/kernel_faults.h"
+#include "sim/kernel/processor.h"
+
+namespace sim {
+
+using DriverEntryRoutine = NTSTATUS(NTAPI*)(PDRIVER_OBJECT, PUNICODE_STRING);
+using KernelHandle = uint32_t;  // 0 is never a valid handle
+
+// One request as the client saw it, for tests and timelines.
+struct IoRequestRecord {
+  KernelHandle handle;
+  UCHAR majorFunction;
+  ULONG code;  // control code, 0 for create and close
+  ULONG inputLength;
+  ULONG outputLength;
+  NTSTATUS status;
+  ULONG information;
+};
+
+class IoManager {
+ public:
+  IoManager(KernelFaults& faults, Processor& processor);
+  ~IoManager();
+  IoManager(const IoManager&) = delete;
+  IoManager& operator=(const IoManager&) = delete;
+
+  // Loads the driver (one at a time): its entry routine gets a fresh driver object whose
+  // dispatch entries all reject. A failed entry must leave no device behind.
+  NTSTATUS LoadDriver(DriverEntryRoutine entry);
+  // Calls the unload routine. Refused with STATUS_DEVICE_BUSY while handles are open, and
+  // with STATUS_INVALID_DEVICE_REQUEST when the driver has no unload routine.
+  NTSTATUS UnloadDriver();
+  bool DriverLoaded() const { return driver_ != nullptr; }
+
+  // Opens a Win32 device path such as "\\.\DRV1" (the object "\??\DRV1").
+  NTSTATUS Open(const std::string& win32Path, KernelHandle* handle);
+  // Sends cleanup and close, then forgets the handle.
+  NTSTATUS Close(KernelHandle handle);
+  NTSTATUS DeviceControl(KernelHandle handle, ULONG code, const void* input, ULONG inputLength,
+                         void* output, ULONG outputLength, ULONG* bytesReturned);
+
+  size_t OpenHandles() const { return handles_.size(); }
+  const std::vector<IoRequestRecord>& Requests() const { return requests_; }
+  void ClearRequests() { requests_.clear(); }
+  uint64_t RequestCount() const { return requestCount_; }
+  // Keeps a record of every request (on by default); benchmarks turn it off.
+  void SetRecording(bool record) { recording_ = record; }
+
+  // Objects in the namespace, by their full names ("\Device\DRIVER0", "\??\DRV1").
+  std::vector<std::string> DeviceNames() const;
+  std::vector<std::string> LinkNames() const;
+  std::string LinkTarget(const std::string& linkName) const;
+  PDEVICE_OBJECT FindDevice(const std::string& name) const;
+
+  // Failure injection for the object-creating services.
+  void FailDeviceCreations(int count) { failDeviceCreations_ = count; }
+  void FailLinkCreations(int count) { failLinkCreations_ = count; }
+
+  // The services the driver calls (through the kernel seam).
+  NTSTATUS CreateDevice(PDRIVER_OBJECT driver, ULONG extensionSize, PUNICODE_STRING name,
+                        DEVICE_TYPE type, ULONG characteristics, BOOLEAN exclusive,
+                        PDEVICE_OBJECT* device);
+  void DeleteDevice(PDEVICE_OBJECT device);
+  NTSTATUS CreateSymbolicLink(PUNICODE_STRING link, PUNICODE_STRING target);
+  NTSTATUS DeleteSymbolicLink(PUNICODE_STRING link);
+  void CompleteRequest(PIRP irp, CCHAR boost);
+
+ private:
+  struct Device;
+  struct Handle {
+    Device* device;
+  };
+  struct PendingIrp;
+
+  NTSTATUS Dispatch(Device& device, UCHAR major, ULONG code, PVOID systemBuffer,
+                    ULONG inputLength, ULONG outputLength, ULONG* information);
+  Device* DeviceByObject(PDEVICE_OBJECT object) const;
+  std::string NameOf(PUNICODE_STRING name, const char* service);
+  void Record(KernelHandle handle, UCHAR major, ULONG code, ULONG in, ULONG out, NTSTATUS status,
+              ULONG information);
+
+  KernelFaults& faults_;
+  Processor& processor_;
+  std::unique_ptr<DRIVER_OBJECT> driver_;
+  std::map<std::string, std::unique_ptr<Device>> devices_;  // by upper-cased name
+  std::map<std::string, std::string> links_;                // upper-cased link -> target
+  std::map<KernelHandle, Handle> handles_;
+  KernelHandle nextHandle_ = 4;
+  PendingIrp* pending_ = nullptr;  // the request being dispatched
+  std::vector<IoRequestRecord> requests_;
+  void* type3Input_ = nullptr;  // METHOD_NEITHER input for the next dispatch
+  uint64_t requestCount_ = 0;
+  bool recording_ = true;
+  int failDeviceCreations_ = 0;
+  int failLinkCreations_ = 0;
+};
+
+}  // namespace sim

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the Windows cross build need,
+# skipping those already present. Runs as root (or through sudo) on a fresh Debian 12.
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ make binutils
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  mingw-w64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  wine64 xvfb xauth
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
