@@ -17,8 +17,8 @@ void DestroyDevice(PDEVICE_OBJECT device) {
 }  // namespace
 
 NTSTATUS CreatePortDevice(PDRIVER_OBJECT driverObject, ULONG deviceNumber) {
-  OwnedUnicodeString deviceName(OwnedUnicodeString(portio::kDeviceNamePrefix),
-                                OwnedUnicodeString(deviceNumber));
+  OwnedUnicodeString deviceName{OwnedUnicodeString(portio::kDeviceNamePrefix),
+                                OwnedUnicodeString(deviceNumber)};
   if (!deviceName.IsValid()) return STATUS_INSUFFICIENT_RESOURCES;
 
   PDEVICE_OBJECT device = nullptr;
@@ -32,8 +32,8 @@ NTSTATUS CreatePortDevice(PDRIVER_OBJECT driverObject, ULONG deviceNumber) {
   extension->DeviceNumber = deviceNumber;
   extension->DeviceName = deviceName;
 
-  OwnedUnicodeString linkName(OwnedUnicodeString(portio::kLinkNamePrefix),
-                              OwnedUnicodeString(deviceNumber + 1));
+  OwnedUnicodeString linkName{OwnedUnicodeString(portio::kLinkNamePrefix),
+                              OwnedUnicodeString(deviceNumber + 1)};
   extension->LinkName = linkName;
   if (!extension->DeviceName.IsValid() || !extension->LinkName.IsValid()) {
     DestroyDevice(device);

@@ -81,7 +81,8 @@ TEST_F(OwnedUnicodeStringTest, CopyAndAssignOwnTheirBuffers) {
   copy = longer;
   EXPECT_EQ(std::string(50, 'y'), Text(copy));
   EXPECT_EQ(longer.View().MaximumLength, copy.View().MaximumLength);
-  copy = copy;
+  OwnedUnicodeString& self = copy;
+  copy = self;
   EXPECT_EQ(std::string(50, 'y'), Text(copy));
 }
 

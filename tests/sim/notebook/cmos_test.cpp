@@ -1,3 +1,4 @@
+// CMOS RAM through its index and data ports.
 #include "sim/notebook/cmos.h"
 
 #include <gtest/gtest.h>

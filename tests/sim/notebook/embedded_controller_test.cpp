@@ -1,3 +1,4 @@
+// The embedded controller handshake: ready, busy and stuck modes, lost bytes, transactions.
 #include "sim/notebook/embedded_controller.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The hot-key latch: presses accumulate until a write acknowledges them.
 #include "sim/notebook/hotkey_latch.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The 8042: self-test, command byte, and the path scan codes take to the host.
 #include "sim/notebook/keyboard_controller.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// PCI configuration mechanism #1: enable bit, missing functions, read-only IDs, byte lanes.
 #include "sim/notebook/pci_config.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The port bus: claims, floating ports, dword assembly across owners, and the access log.
 #include "sim/notebook/port_bus.h"
 
 #include <gtest/gtest.h>

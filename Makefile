@@ -1,0 +1,47 @@
+# The project's commands. Each installs what it misses (Debian 12, as root) and builds first.
+#   make run      tavos-sim: the program on the simulated notebook
+#   make test     every test: unit and integration (g++), sanitizers and fuzzers (clang),
+#                 the Windows cross build and its checks
+#   make windows  the Windows deliverables into dist/i686/ and dist/x86_64/
+.PHONY: run test windows deps dev sanitize fuzz bench clean
+
+JOBS ?= 2
+FUZZ_SECONDS ?= 20
+
+deps:
+	@./tools/install-deps.sh
+
+dev: deps
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS)
+
+sanitize: deps
+	cmake --preset sanitize >/dev/null
+	cmake --build --preset sanitize -j $(JOBS)
+
+windows: deps
+	cmake --preset windows-i686 >/dev/null
+	cmake --build --preset windows-i686 -j $(JOBS)
+	cmake --install build/windows-i686 >/dev/null
+	cmake --preset windows-x86_64 >/dev/null
+	cmake --build --preset windows-x86_64 -j $(JOBS)
+	cmake --install build/windows-x86_64 >/dev/null
+	@echo "dist/i686:"; ls dist/i686
+
+run: dev
+	./build/dev/tools/tavos-sim/tavos-sim
+
+fuzz: sanitize
+	./tools/run-fuzzers.sh build/sanitize $(FUZZ_SECONDS)
+
+bench: dev
+	./build/dev/bench/portio_bench --benchmark_min_time=0.05
+
+test: windows dev sanitize
+	TAVOS_DIST=$(CURDIR)/dist ctest --preset dev -j $(JOBS)
+	TAVOS_DIST=$(CURDIR)/dist ctest --preset sanitize -j $(JOBS)
+	./tools/run-fuzzers.sh build/sanitize $(FUZZ_SECONDS)
+	./build/dev/bench/portio_bench --benchmark_min_time=0.05
+
+clean:
+	rm -rf build dist
