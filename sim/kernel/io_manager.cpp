@@ -83,6 +83,9 @@ NTSTATUS IoManager::LoadDriver(DriverEntryRoutine entry) {
         ++it;
       }
     }
+    for (auto& [link, target] : links_)
+      faults_.Report("DRIVER_LEFT_OBJECTS", "failed load left symbolic link " + link + " -> " + target);
+    links_.clear();
     driver_.reset();
     return status;
   }

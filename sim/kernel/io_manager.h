@@ -40,7 +40,7 @@ class IoManager {
   IoManager& operator=(const IoManager&) = delete;
 
   // Loads the driver (one at a time): its entry routine gets a fresh driver object whose
-  // dispatch entries all reject. A failed entry must leave no device behind.
+  // dispatch entries all reject. A failed entry must leave no device or link behind.
   NTSTATUS LoadDriver(DriverEntryRoutine entry);
   // Calls the unload routine. Refused with STATUS_DEVICE_BUSY while handles are open, and
   // with STATUS_INVALID_DEVICE_REQUEST when the driver has no unload routine.

@@ -1,0 +1,9 @@
+// The framework's one header for the program: application, windows, frames, dialogs, strings.
+#pragma once
+
+#include "afx/afx_string.h"
+#include "afx/cmd_target.h"
+#include "afx/dialog.h"
+#include "afx/frame_wnd.h"
+#include "afx/win_app.h"
+#include "afx/wnd.h"

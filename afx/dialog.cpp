@@ -1,0 +1,41 @@
+// Modal dialogs: the object attaches at WM_INITDIALOG and detaches when the dialog ends.
+#include "afx/dialog.h"
+
+#include "afx/win_app.h"
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
+
+INT_PTR CDialog::DoModal() {
+  CWnd* parent = m_pParentWnd ? m_pParentWnd : AfxGetMainWnd();
+  INT_PTR result = ::DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate),
+                                     parent ? parent->GetSafeHwnd() : nullptr, DialogProc,
+                                     reinterpret_cast<LPARAM>(this));
+  m_hWnd = nullptr;
+  return result;
+}
+
+void CDialog::EndDialog(int nResult) {
+  if (m_hWnd != nullptr) ::EndDialog(m_hWnd, nResult);
+}
+
+BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
+  switch (LOWORD(wParam)) {
+    case IDOK: OnOK(); return TRUE;
+    case IDCANCEL: OnCancel(); return TRUE;
+    default: return CWnd::OnCommand(wParam, lParam);
+  }
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* dialog = reinterpret_cast<CDialog*>(lParam);
+    dialog->m_hWnd = hwnd;
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, lParam);
+    return dialog->OnInitDialog();
+  }
+  auto* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (dialog == nullptr) return FALSE;
+  if (message == WM_COMMAND) return dialog->OnCommand(wParam, lParam);
+  return FALSE;
+}

@@ -1,0 +1,44 @@
+// CWinApp: the application object of a process, its start-up and its message loop.
+#pragma once
+
+#include "afx/cmd_target.h"
+#include "platform/win32.h"
+
+class CWnd;
+
+class CWinApp : public CCmdTarget {
+ public:
+  explicit CWinApp(LPCSTR lpszAppName = nullptr);
+  ~CWinApp() override;
+  CWinApp(const CWinApp&) = delete;
+  CWinApp& operator=(const CWinApp&) = delete;
+
+  virtual BOOL InitInstance() { return TRUE; }
+  virtual int ExitInstance() { return m_nExitCode; }
+  // The message loop: runs until WM_QUIT, then returns ExitInstance().
+  virtual int Run();
+
+  CWnd* m_pMainWnd = nullptr;
+  HINSTANCE m_hInstance = nullptr;
+  LPCSTR m_pszAppName;
+
+ protected:
+  // The framework's help command: this program ships no help file, so it does nothing.
+  afx_msg void OnHelp() {}
+  int m_nExitCode = 0;
+  DECLARE_MESSAGE_MAP()
+};
+
+// The process's application object, main window and resource module.
+CWinApp* AfxGetApp();
+CWnd* AfxGetMainWnd();
+HINSTANCE AfxGetInstanceHandle();
+HINSTANCE AfxGetResourceHandle();
+
+// The program's entry: InitInstance, then the message loop. Returns the exit code.
+int AfxWinMain(CWinApp* app);
+
+// A message box owned by the main window, captioned with the application's name.
+int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK);
+
+#define ID_HELP 0xE146

@@ -1,0 +1,65 @@
+// CWnd: a C++ object attached to a window. Its window procedure sends each message through
+// the object's message maps; what no map handles goes to the default window procedure.
+//
+// Ownership: the object owns its window (the destructor destroys a window still attached).
+// Objects are per process: the handle map is one per thread of the program.
+#pragma once
+
+#include "afx/cmd_target.h"
+#include "platform/win32.h"
+
+class CWnd : public CCmdTarget {
+ public:
+  CWnd();
+  ~CWnd() override;
+  CWnd(const CWnd&) = delete;
+  CWnd& operator=(const CWnd&) = delete;
+
+  HWND m_hWnd;
+
+  BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, int x,
+                int y, int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu,
+                LPVOID lpParam = nullptr);
+  virtual BOOL DestroyWindow();
+  HWND GetSafeHwnd() const { return m_hWnd; }
+  static CWnd* FromHandlePermanent(HWND hWnd);
+
+  UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer);
+  BOOL KillTimer(UINT_PTR nIDEvent);
+  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = nullptr, UINT nType = MB_OK);
+
+  virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // Commands go to this window's maps, then to the application's.
+  virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+  // Called after the window is gone; frames delete themselves here.
+  virtual void PostNcDestroy() {}
+
+ protected:
+  // The default handling of the message being handled now.
+  LRESULT Default();
+
+  afx_msg int OnCreate(LPCREATESTRUCTA lpCreateStruct);
+  afx_msg void OnTimer(UINT_PTR nIDEvent);
+  afx_msg void OnClose();
+  afx_msg void OnDestroy();
+  afx_msg void OnNcDestroy();
+
+  friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+  void Attach(HWND hWnd);
+  HWND Detach();
+};
+
+// The window procedure of every class the framework registers.
+LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Registers (once per process) a window class served by AfxWndProc and returns its name.
+LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor = nullptr,
+                           HBRUSH hbrBackground = nullptr, HICON hIcon = nullptr);

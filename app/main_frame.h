@@ -1,0 +1,76 @@
+// CMainFrame: the hidden main frame. It owns the poll timer, the tray icon and the mixer
+// object, and every tray command arrives here. Created at start, never shown, destroyed by
+// the EXIT command.
+#pragma once
+
+#include "afx/afxwin.h"
+#include "mixer/master_volume.h"
+#include "platform/win32.h"
+#include "ui/sys_tray.h"
+
+// Hot keys switched off (1.0) or on (0.0); every test compares it exactly.
+extern PROCESS_WIDE double g_dDisabled;
+// The system's default language; 1031 (German) selects the German program folders.
+extern PROCESS_WIDE WORD g_wLangId;
+
+class CMainFrame : public CFrameWnd {
+ public:
+  static constexpr UINT_PTR kPollTimer = 1;
+  static constexpr UINT kPollPeriodMs = 650;
+
+  CMainFrame();
+  ~CMainFrame() override;
+
+  // ---- start-up
+  void DetectPlatform();
+
+  // ---- settings and state files
+  void InitSettingsFile();
+  void LoadStateFile();
+  void SaveStateFile();
+
+  // ---- device link
+  void OpenDriver(const GUID& interfaceClass, DWORD memberIndex);
+  void OpenDriverByInterface(const GUID& interfaceClass, DWORD memberIndex);
+  HANDLE GetDriverHandle() const;
+  void ReadKeyStatus();
+  void AckKeyStatus();
+  void ReadMediaKeyStatus();
+
+  // ---- controller commands
+  void SendEcCommand(BYTE command, BYTE data);
+  void SendEcCommandDirect();
+
+  // ---- direct port access of the Windows 95 family, routed by model identifier
+  void ReadModelPort(WORD port, LPCSTR model);
+  void WriteModelPort(WORD port, BYTE value, LPCSTR model);
+
+  // ---- poll cycle
+  void DiscardStartupKeys();
+  void SignalAppState(LPCSTR state);
+  void PollMediaKeys();
+  void PollMediaKeysDirect();
+
+  BYTE m_byPortValue;
+  CString m_strSettingsPath;
+  char m_szWindowsDirectory[MAX_PATH];
+  int m_bDirectPortMode;
+  int m_bRecorderRunning;
+  int m_bMp3PlayerRunning;
+  CMasterVolume m_masterVolume;
+  int m_bHonourStartupKeys;
+  CSysTray m_sysTray;
+
+ protected:
+  afx_msg int OnCreate(LPCREATESTRUCTA lpCreateStruct);
+  afx_msg void OnTimer(UINT_PTR nIDEvent);
+  afx_msg void OnExit();
+  afx_msg void OnOption();
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  // The actions of one tick; false when an action ends the tick early.
+  bool RunActions(bool browser, bool mail, bool search, bool user);
+  bool RunSearchKey();
+  bool RunUserKey();
+};

@@ -1,0 +1,133 @@
+// The poll cycle: every 650 ms tell the controller Tavos runs, read and acknowledge the
+// hot-key latch, and run the actions of the keys pressed.
+#include <cstring>
+
+#include "app/hot_keys.h"
+#include "app/key_status.h"
+#include "app/main_frame.h"
+#include "app/user_key.h"
+#include "hw/device_link.h"
+#include "ui/option_dlg.h"
+
+namespace {
+
+constexpr WORD kHotKeyPort = 0x040E;
+constexpr WORD kHotKeyHighPort = 0x040F;
+constexpr char kBuiltInModel[] = "MODELP01";
+
+void Launch(HWND owner, const char* file, const char* folder) {
+  ShellExecuteA(owner, "open", file, nullptr, folder, SW_SHOWNORMAL);
+}
+
+}  // namespace
+
+void CMainFrame::OnTimer(UINT_PTR nIDEvent) {
+  // Disabled: stop. A timer that was already gone means a tick slipped in; it runs as usual.
+  if (g_dDisabled == 1.0 && KillTimer(kPollTimer)) return;
+  SignalAppState("On");
+
+  if (m_bDirectPortMode) {
+    ReadModelPort(kHotKeyPort, kBuiltInModel);
+    WriteModelPort(kHotKeyPort, 0, kBuiltInModel);
+    PollMediaKeysDirect();
+    tavos::HotKeyActions actions =
+        tavos::ActionsForDirectPath(g_byKeyStatusA, g_byKeyStatusB, g_byKeyStatusC);
+    if (!RunActions(actions.browser, actions.mail, actions.search, actions.user)) return;
+  } else if (g_bDriverOpen) {
+    ReadKeyStatus();
+    AckKeyStatus();
+    PollMediaKeys();
+    if (g_byKeyStatus != 0) {
+      tavos::HotKeyActions actions = tavos::ActionsForDriverPath(g_byKeyStatus);
+      if (!RunActions(actions.browser, actions.mail, actions.search, actions.user)) return;
+    }
+  } else {
+    KillTimer(kPollTimer);
+    OpenDriver(tavos::kPortioInterfaceClass, 0);
+    SetTimer(kPollTimer, kPollPeriodMs, nullptr);
+  }
+
+  tavos::ClearKeyStatus();
+  CFrameWnd::OnTimer(nIDEvent);
+}
+
+bool CMainFrame::RunActions(bool browser, bool mail, bool search, bool user) {
+  if (browser) Launch(nullptr, g_szBrowserExe, g_szBrowserDir);
+  if (mail) Launch(nullptr, g_szMailExe, g_szMailDir);
+  if (search && !RunSearchKey()) return false;
+  if (user && !RunUserKey()) return false;
+  return true;
+}
+
+// Windows+F. With F physically held the combination would misfire: release both instead
+// and end the tick (a user key in the same tick is lost).
+bool CMainFrame::RunSearchKey() {
+  BYTE vk = LOBYTE(VkKeyScanA('F'));
+  if (GetKeyState(vk) & 0xF000) {
+    keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+    keybd_event(VK_LWIN, 0, KEYEVENTF_KEYUP, 0);
+    return false;
+  }
+  keybd_event(VK_LWIN, 0, 0, 0);
+  keybd_event(vk, 0, 0, 0);
+  keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+  keybd_event(VK_LWIN, 0, KEYEVENTF_KEYUP, 0);
+  return true;
+}
+
+bool CMainFrame::RunUserKey() {
+  char check[41];
+  char mute[41];
+  GetPrivateProfileStringA("ENABLEMUTE", "CHECK", "", check, sizeof check, m_strSettingsPath);
+  GetPrivateProfileStringA("ENABLEMUTE", "MUTE", "", mute, sizeof mute, m_strSettingsPath);
+  tavos::UserKeyPlan plan = tavos::PlanUserKey(check, mute);
+  if (plan.sound == tavos::SoundChange::On) m_masterVolume.SoundOn();
+  if (plan.sound == tavos::SoundChange::Off) m_masterVolume.SoundOff();
+  if (plan.storeMute != nullptr)
+    WritePrivateProfileStringA("ENABLEMUTE", "MUTE", plan.storeMute, m_strSettingsPath);
+  if (plan.endsTick) {
+    tavos::ClearKeyStatus();
+    return false;
+  }
+
+  char execute[40];
+  GetPrivateProfileStringA("USERDEFINE", "EXECUTE", "EXECUTE", execute, sizeof execute,
+                           m_strSettingsPath);
+  if (std::strcmp(execute, "NULL") == 0) {
+    OnOption();  // modal: further ticks run inside it
+    return true;
+  }
+  char program[80];
+  GetPrivateProfileStringA("USERDEFINE", "EXECUTE", "EXECUTE", program, sizeof program,
+                           m_strSettingsPath);
+  if (program[0] != '\0') Launch(m_hWnd, program, nullptr);
+  return true;
+}
+
+void CMainFrame::OnOption() {
+  COptionDlg dialog(nullptr);
+  dialog.DoModal();
+}
+
+void CMainFrame::DiscardStartupKeys() {
+  if (m_bHonourStartupKeys == 1) return;
+  if (m_bDirectPortMode) {
+    WriteModelPort(kHotKeyPort, 0, kBuiltInModel);
+    WriteModelPort(kHotKeyHighPort, 0, kBuiltInModel);
+  } else if (g_bDriverOpen) {
+    ReadKeyStatus();
+    AckKeyStatus();
+    g_byKeyStatus = 0;
+  }
+}
+
+void CMainFrame::SignalAppState(LPCSTR state) {
+  const BYTE data = std::strcmp(state, "On") == 0 ? 0x81 : 0x80;
+  if (m_bDirectPortMode) {
+    g_byEcCommand = 0xCF;
+    g_byEcData = data;
+    SendEcCommandDirect();
+  } else {
+    SendEcCommand(0xCF, data);
+  }
+}

@@ -1,0 +1,21 @@
+// The two files Tavos keeps between runs, and the one helper every settings writer shares.
+#pragma once
+
+#include <cstdio>
+
+#include "platform/win32.h"
+
+namespace tavos {
+
+constexpr char kSettingsFileName[] = "SelectFile.ini";
+constexpr char kStateFilePath[] = "C:\\Tavos.ini";
+constexpr char kStateBanner[] = "[ Tavo Buttons Config File ]";
+
+// The disabled state in a state file's stream: line 1 (at most 40 characters) is skipped,
+// line 2 (at most 20) is read as by strtod. A missing stream reads as 0.0 (enabled).
+double ReadDisabledState(FILE* stream);
+
+}  // namespace tavos
+
+// Makes sure the settings file exists (created empty and hidden); never changes one that does.
+void TouchSettingsFile(LPCSTR path);

@@ -1,0 +1,157 @@
+// The simulated notebook with Tavos on it.
+#include "sim/machine/tavos_machine.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "app/hot_key_app.h"
+#include "sim/winsim/keyboard.h"
+#include "sim/winsim/sim_process.h"
+#include "sim/winsim/window_manager.h"
+
+extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT, PUNICODE_STRING);
+
+namespace tavos_sim {
+
+namespace {
+
+constexpr char kTavosPath[] = "C:\\Program Files\\Tavos\\Tavos.exe";
+constexpr WPARAM kExitCommand = 58112;
+
+winsim::OsProfile ProfileOf(const std::string& name) {
+  winsim::OsProfile profile;
+  if (!winsim::ProfileByName(name, &profile)) winsim::ProfileByName("xp", &profile);
+  return profile;
+}
+
+}  // namespace
+
+bool IsKnownOs(const std::string& name) {
+  winsim::OsProfile profile;
+  return winsim::ProfileByName(name, &profile);
+}
+
+Machine::Machine(const MachineOptions& options) : options_(options) {
+  std::filesystem::create_directories(options.sandbox);
+  pc_ = std::make_unique<winsim::WindowsPc>(options.sandbox, ProfileOf(options.os), options.language,
+                                            &notebook_, &kernel_);
+  pc_->SetPauseObserver([this](bool sleeping) { ReportEcTraffic(!sleeping); });
+  InstallStandardPrograms();
+  if (options.driverLoaded) SetDriverLoaded(true);
+}
+
+Machine::~Machine() {
+  pc_.reset();  // programs end first, closing their device handles
+  if (kernel_.Io().DriverLoaded()) kernel_.Io().UnloadDriver();
+}
+
+// The programs the hot keys start, where Windows of either language keeps them.
+void Machine::InstallStandardPrograms() {
+  for (const char* path : {"C:\\Program Files\\Plus!\\Microsoft Internet\\Iexplore.exe",
+                           "C:\\Program Files\\Outlook Express\\Msimn.exe",
+                           "C:\\Programme\\Plus!\\Microsoft Internet\\Iexplore.exe",
+                           "C:\\Programme\\Outlook Express\\Msimn.exe", kTavosPath})
+    pc_->Files().WriteFile(path, "MZ");
+}
+
+bool Machine::SetOs(const std::string& name) {
+  winsim::OsProfile profile;
+  if (!winsim::ProfileByName(name, &profile)) return false;
+  pc_->SetProfile(profile);
+  return true;
+}
+
+bool Machine::SetDriverLoaded(bool loaded) {
+  if (loaded == kernel_.Io().DriverLoaded()) return true;
+  NTSTATUS status = loaded ? kernel_.Io().LoadDriver(DriverEntry) : kernel_.Io().UnloadDriver();
+  return NT_SUCCESS(status);
+}
+
+void Machine::StartTavos() {
+  pc_->StartProgram(kTavosPath, [] { return TavosMain(); }, options_.resourceFile);
+}
+
+void Machine::PressHotKeys(uint8_t bits) { notebook_.HotKeys().Press(bits); }
+
+void Machine::PressMediaButtons(uint8_t bits) { notebook_.MediaButtons().Press(bits); }
+
+void Machine::Hold(uint8_t vk) { pc_->Keys().Hold(vk); }
+
+void Machine::Release(uint8_t vk) { pc_->Keys().Release(vk); }
+
+void Machine::Wait(uint64_t milliseconds) { pc_->Advance(milliseconds); }
+
+HWND Machine::TavosFrame() const {
+  for (winsim::SimProcess* process : pc_->Processes()) {
+    if (process->thread == nullptr || process->exePath != kTavosPath) continue;
+    for (HWND hwnd : pc_->Windows().WindowsOf(process->thread.get())) {
+      winsim::SimWindow* window = pc_->Windows().Find(hwnd);
+      if (window->parent == nullptr && (window->style & WS_CAPTION) &&
+          window->className.rfind("Afx:", 0) == 0)
+        return hwnd;
+    }
+  }
+  return nullptr;
+}
+
+bool Machine::Exit() {
+  HWND frame = TavosFrame();
+  pc_->Events().Add("exit");
+  if (frame == nullptr) return false;
+  PostMessageA(frame, WM_COMMAND, kExitCommand, 0);
+  pc_->Settle();
+  return true;
+}
+
+bool Machine::Choose(const std::string& text) {
+  winsim::Surface* surface = pc_->Windows().TopSurface();
+  if (surface == nullptr || !surface->choose(text)) return false;
+  pc_->Settle();
+  return true;
+}
+
+void Machine::WriteFile(const std::string& winPath, const std::string& bytes) {
+  pc_->Files().WriteFile(winPath, bytes);
+}
+
+void Machine::Dump(const std::string& winPath) {
+  std::string bytes;
+  if (!pc_->Files().ReadFile(winPath, &bytes)) {
+    pc_->Events().Add("dump " + winsim::Quote(winPath) + " missing");
+    return;
+  }
+  bool hidden = pc_->Files().Attributes(winPath) & FILE_ATTRIBUTE_HIDDEN;
+  pc_->Events().Add("dump " + winsim::Quote(winPath) + " " + winsim::Quote(bytes) +
+                    (hidden ? " hidden" : ""));
+}
+
+// The controller's accepted bytes as timeline lines. A command still waiting for its data
+// byte is reported once the program pauses for good (`final`), as a command alone.
+void Machine::ReportEcTraffic(bool final) {
+  const auto& transactions = notebook_.Ec().Transactions();
+  while (ecReported_ < transactions.size()) {
+    const sim::EcTransaction& t = transactions[ecReported_];
+    bool last = ecReported_ + 1 == transactions.size();
+    if (last && t.hasCommand && !t.hasData && !final) break;
+    char line[48];
+    if (t.hasCommand && t.hasData)
+      std::snprintf(line, sizeof line, "ec 0x%02X 0x%02X", t.command, t.data);
+    else if (t.hasCommand)
+      std::snprintf(line, sizeof line, "ec 0x%02X", t.command);
+    else
+      std::snprintf(line, sizeof line, "ec data 0x%02X", t.data);
+    pc_->Events().Add(line);
+    ++ecReported_;
+  }
+}
+
+std::vector<std::string> Machine::Problems() const {
+  std::vector<std::string> problems;
+  for (const std::string& stub : pc_->Stubs()) problems.push_back("stub: " + stub);
+  for (const std::string& violation : pc_->Violations()) problems.push_back("violation: " + violation);
+  for (const std::string& fault : const_cast<sim::SimKernel&>(kernel_).Faults().All())
+    problems.push_back("kernel: " + fault);
+  return problems;
+}
+
+}  // namespace tavos_sim

@@ -1,0 +1,83 @@
+// A whole simulated notebook running Tavos: the hardware, the NT kernel with portio, the
+// Windows PC, and the program. What a scenario line does is one method here; what anyone
+// could observe goes to the PC's timeline.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/kernel/sim_kernel.h"
+#include "sim/notebook/notebook.h"
+#include "sim/winsim/windows_pc.h"
+
+namespace tavos_sim {
+
+struct MachineOptions {
+  std::string sandbox;        // host folder for drive C: (created if missing)
+  std::string os = "xp";      // 95, 98, me, nt351, nt4, 2000, xp
+  uint16_t language = 1033;
+  bool driverLoaded = true;
+  std::string resourceFile;   // the program's compiled resources
+};
+
+class Machine {
+ public:
+  explicit Machine(const MachineOptions& options);
+  ~Machine();
+  Machine(const Machine&) = delete;
+  Machine& operator=(const Machine&) = delete;
+
+  sim::Notebook& Notebook() { return notebook_; }
+  sim::SimKernel& Kernel() { return kernel_; }
+  winsim::WindowsPc& Pc() { return *pc_; }
+
+  // ---- the machine
+  bool SetOs(const std::string& name);
+  void SetLanguage(uint16_t language) { pc_->SetLanguage(language); }
+  // Loads or unloads portio; false when the kernel refuses (unload with Tavos holding it).
+  bool SetDriverLoaded(bool loaded);
+  void SetEcReady() { notebook_.Ec().SetReady(); }
+  void SetEcBusy(int statusReads) { notebook_.Ec().SetBusy(statusReads); }
+  void SetEcStuck() { notebook_.Ec().SetStuck(); }
+
+  // ---- the user and the hardware
+  // Starts a copy of Tavos; it runs until it first waits.
+  void StartTavos();
+  void PressHotKeys(uint8_t bits);
+  void PressMediaButtons(uint8_t bits);
+  void Hold(uint8_t vk);
+  void Release(uint8_t vk);
+  void Wait(uint64_t milliseconds);
+  // The EXIT command to the main frame of the running Tavos; false when none runs.
+  bool Exit();
+  // Picks a choice in the dialog, message box or menu on top; false when nothing matches.
+  bool Choose(const std::string& text);
+
+  // ---- files
+  void WriteFile(const std::string& winPath, const std::string& bytes);
+  // Adds "<ms> dump "PATH" "BYTES"[ hidden]" (or "missing") to the timeline.
+  void Dump(const std::string& winPath);
+
+  const std::vector<std::string>& Timeline() const { return pc_->Events().Lines(); }
+  // Anything the simulation could not do, or a rule a program or driver broke.
+  std::vector<std::string> Problems() const;
+  // The main frame window of the first running Tavos, or null.
+  HWND TavosFrame() const;
+
+ private:
+  void ReportEcTraffic(bool final);
+  void InstallStandardPrograms();
+
+  MachineOptions options_;
+  sim::Notebook notebook_;
+  sim::SimKernel kernel_{notebook_.Bus()};
+  std::unique_ptr<winsim::WindowsPc> pc_;
+  size_t ecReported_ = 0;
+};
+
+// The file name for `os` in a scenario: false when unknown.
+bool IsKnownOs(const std::string& name);
+
+}  // namespace tavos_sim

@@ -1,0 +1,26 @@
+// Handle values and their objects.
+#include "sim/winsim/handle_table.h"
+
+namespace winsim {
+
+HANDLE HandleTable::Add(std::unique_ptr<HandleObject> object, uint32_t ownerPid) {
+  uintptr_t key = next_;
+  next_ += 4;
+  objects_[key] = Entry{std::move(object), ownerPid};
+  return reinterpret_cast<HANDLE>(key);
+}
+
+bool HandleTable::Close(HANDLE handle) { return objects_.erase(Key(handle)) == 1; }
+
+size_t HandleTable::OpenCount(uint32_t ownerPid) const {
+  size_t count = 0;
+  for (auto& [key, entry] : objects_) count += entry.ownerPid == ownerPid;
+  return count;
+}
+
+void HandleTable::CloseAllOf(uint32_t ownerPid) {
+  for (auto it = objects_.begin(); it != objects_.end();)
+    it = it->second.ownerPid == ownerPid ? objects_.erase(it) : std::next(it);
+}
+
+}  // namespace winsim

@@ -1,0 +1,114 @@
+// Modules: the program's own image and the system libraries each Windows version has,
+// with the functions a program may bind by name at run time.
+#include <strings.h>
+
+#include <string>
+
+#include "platform/win32.h"
+#include "sim/winsim/sim_process.h"
+#include "sim/winsim/windows_pc.h"
+
+using winsim::WindowsPc;
+
+namespace {
+
+struct Library {
+  const char* name;
+  uintptr_t base;
+  bool (*present)(const winsim::OsProfile&);
+};
+
+const Library kLibraries[] = {
+    {"KERNEL32", 0x7C800000, [](const winsim::OsProfile&) { return true; }},
+    {"USER32", 0x7E410000, [](const winsim::OsProfile&) { return true; }},
+    {"SHELL32", 0x7C9C0000, [](const winsim::OsProfile&) { return true; }},
+    {"SETUPAPI", 0x77920000, [](const winsim::OsProfile&) { return true; }},
+    {"PSAPI", 0x76BF0000, [](const winsim::OsProfile& p) { return p.hasPsapi; }},
+    {"VDMDBG", 0x6FFA0000, [](const winsim::OsProfile& p) { return p.hasVdmdbg; }},
+};
+
+// Through a plain function pointer type, as GetProcAddress hands out any function.
+template <class Function>
+FARPROC AsFarProc(Function* function) {
+  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
+struct Export {
+  const char* library;
+  const char* name;
+  FARPROC address;
+  bool toolhelp;  // exists only where the version has Toolhelp
+};
+
+const Export kExports[] = {
+    {"KERNEL32", "CreateToolhelp32Snapshot", AsFarProc(&CreateToolhelp32Snapshot), true},
+    {"KERNEL32", "Process32First", AsFarProc(&Process32First), true},
+    {"KERNEL32", "Process32Next", AsFarProc(&Process32Next), true},
+};
+
+// "psapi.dll", "PSAPI" and "C:\WINDOWS\SYSTEM32\PSAPI.DLL" all name the same library.
+std::string BaseName(const std::string& name) {
+  std::string base = name.substr(name.find_last_of("\\/") == std::string::npos
+                                     ? 0
+                                     : name.find_last_of("\\/") + 1);
+  if (base.size() > 4 && strcasecmp(base.c_str() + base.size() - 4, ".DLL") == 0)
+    base.resize(base.size() - 4);
+  return base;
+}
+
+const Library* Find(const std::string& name) {
+  const winsim::OsProfile& profile = WindowsPc::Current().Profile();
+  for (const Library& library : kLibraries)
+    if (strcasecmp(library.name, BaseName(name).c_str()) == 0 && library.present(profile))
+      return &library;
+  return nullptr;
+}
+
+const Library* FindByHandle(HMODULE module) {
+  for (const Library& library : kLibraries)
+    if (reinterpret_cast<HMODULE>(library.base) == module &&
+        library.present(WindowsPc::Current().Profile()))
+      return &library;
+  return nullptr;
+}
+
+}  // namespace
+
+HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
+  const Library* library = lpLibFileName ? Find(lpLibFileName) : nullptr;
+  if (library == nullptr) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  return reinterpret_cast<HMODULE>(library->base);
+}
+
+BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
+  if (FindByHandle(hLibModule) == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
+  if (lpModuleName == nullptr) return winsim::SimProcess::ImageBase();
+  return LoadLibraryA(lpModuleName);
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+  const Library* library = FindByHandle(hModule);
+  if (library == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  const winsim::OsProfile& profile = WindowsPc::Current().Profile();
+  if (lpProcName != nullptr && !IS_INTRESOURCE(lpProcName)) {
+    for (const Export& entry : kExports)
+      if (strcasecmp(entry.library, library->name) == 0 && std::string(entry.name) == lpProcName &&
+          (!entry.toolhelp || profile.hasToolhelp))
+        return entry.address;
+  }
+  SetLastError(ERROR_PROC_NOT_FOUND);
+  return nullptr;
+}

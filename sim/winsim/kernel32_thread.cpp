@@ -1,0 +1,26 @@
+// Per-thread last error, time and the generic CloseHandle.
+#include "platform/win32.h"
+#include "sim/winsim/windows_pc.h"
+
+using winsim::WindowsPc;
+
+namespace {
+// Every simulated thread is a host thread, and so is the owner's: one slot each.
+thread_local DWORD t_lastError = 0;
+}  // namespace
+
+DWORD WINAPI GetLastError(void) { return t_lastError; }
+
+VOID WINAPI SetLastError(DWORD dwErrCode) { t_lastError = dwErrCode; }
+
+VOID WINAPI Sleep(DWORD dwMilliseconds) { WindowsPc::Current().SleepCurrent(dwMilliseconds); }
+
+DWORD WINAPI GetTickCount(void) { return DWORD(WindowsPc::Current().Now()); }
+
+BOOL WINAPI CloseHandle(HANDLE hObject) {
+  if (!WindowsPc::Current().Handles().Close(hObject)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  return TRUE;
+}

@@ -1,0 +1,25 @@
+// The keyboard: keys the user physically holds, and the events programs synthesise.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace winsim {
+
+class Keyboard {
+ public:
+  void Hold(uint8_t vk) { held_[vk] = true; }
+  void Release(uint8_t vk) { held_[vk] = false; }
+  bool Held(uint8_t vk) const { return held_[vk]; }
+  // A synthesised key transition (keybd_event).
+  void Synthesise(uint8_t vk, bool down);
+  bool Down(uint8_t vk) const { return held_[vk] || synthesisedDown_[vk]; }
+  bool Toggled(uint8_t vk) const { return toggled_[vk]; }
+
+ private:
+  std::array<bool, 256> held_{};
+  std::array<bool, 256> synthesisedDown_{};
+  std::array<bool, 256> toggled_{};
+};
+
+}  // namespace winsim

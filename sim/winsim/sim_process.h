@@ -1,0 +1,81 @@
+// Simulated processes and their user-interface threads: message queue, timers, last error.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win32.h"
+#include "sim/winsim/resources.h"
+
+namespace winsim {
+
+class SimProcess;
+
+// Unwinds a simulated thread whose process was ended from outside.
+struct ThreadTerminated {};
+
+struct TimerEntry {
+  HWND hwnd;
+  UINT_PTR id;
+  UINT period;
+  uint64_t nextDue;
+  TIMERPROC proc;
+};
+
+// A message sent from the owner's thread to a window of a simulated thread.
+struct SentMessage {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  LRESULT result = 0;
+  bool done = false;
+};
+
+// What the thread's GetMessageA waits for: the window and message range it asked for.
+struct MessageFilter {
+  HWND hwnd = nullptr;
+  UINT first = 0;
+  UINT last = 0;
+  bool Matches(HWND target, UINT message) const;
+};
+
+class SimThread {
+ public:
+  SimThread(DWORD id, SimProcess* owner) : tid(id), process(owner) {}
+  const DWORD tid;
+  SimProcess* const process;
+  DWORD lastError = 0;
+  std::deque<MSG> posted;
+  std::deque<SentMessage*> sent;
+  bool quitPosted = false;
+  int quitCode = 0;
+  std::vector<TimerEntry> timers;
+  MessageFilter waitingFor;
+  bool finished = false;
+  bool terminating = false;
+  std::thread host;
+};
+
+class SimProcess {
+ public:
+  SimProcess(DWORD id, std::string path, bool hasCode)
+      : pid(id), exePath(std::move(path)), passive(!hasCode) {}
+  const DWORD pid;
+  const std::string exePath;
+  const bool passive;  // no code of its own: a program the simulation only lists
+  bool running = true;
+  DWORD exitCode = 259;  // STILL_ACTIVE
+  std::unique_ptr<SimThread> thread;
+  ResourceModule resources;  // the program image's resources
+  // Every program image loads at the same address, as on Windows.
+  static HINSTANCE ImageBase() { return reinterpret_cast<HINSTANCE>(0x00400000); }
+  // The file name without its folder ("Iexplore.exe").
+  std::string ImageName() const;
+};
+
+}  // namespace winsim

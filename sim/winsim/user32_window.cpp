@@ -1,0 +1,170 @@
+// Window classes, creation, destruction and the default window procedure.
+#include <string>
+
+#include "platform/win32.h"
+#include "sim/winsim/notification_area.h"
+#include "sim/winsim/sim_process.h"
+#include "sim/winsim/window_manager.h"
+#include "sim/winsim/windows_pc.h"
+
+using winsim::SimWindow;
+using winsim::WindowsPc;
+
+namespace {
+
+constexpr DWORD kErrorCannotFindClass = 1407;
+constexpr DWORD kErrorClassAlreadyExists = 1410;
+
+std::string ClassName(LPCSTR name) {
+  return IS_INTRESOURCE(name) ? "#" + std::to_string(uintptr_t(name)) : std::string(name);
+}
+
+// Only the thread that owns a window may destroy it or set its timers.
+SimWindow* OwnWindow(HWND hwnd) {
+  WindowsPc& pc = WindowsPc::Current();
+  SimWindow* window = pc.Windows().Find(hwnd);
+  if (window == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  if (window->thread != pc.CurrentThread()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  return window;
+}
+
+}  // namespace
+
+ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
+  WindowsPc& pc = WindowsPc::Current();
+  if (lpWndClass == nullptr || lpWndClass->lpszClassName == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  ATOM atom = pc.Windows().RegisterClass(*lpWndClass, pc.CurrentPid());
+  if (atom == 0) SetLastError(kErrorClassAlreadyExists);
+  return atom;
+}
+
+BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
+  WindowsPc& pc = WindowsPc::Current();
+  if (lpClassName == nullptr || !pc.Windows().UnregisterClass(ClassName(lpClassName), pc.CurrentPid())) {
+    SetLastError(kErrorCannotFindClass);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
+                            int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+                            HINSTANCE hInstance, LPVOID lpParam) {
+  WindowsPc& pc = WindowsPc::Current();
+  if (lpClassName == nullptr) {
+    SetLastError(kErrorCannotFindClass);
+    return nullptr;
+  }
+  const WNDCLASSA* wndClass = pc.Windows().FindClass(ClassName(lpClassName), pc.CurrentPid());
+  if (wndClass == nullptr) {
+    SetLastError(kErrorCannotFindClass);
+    return nullptr;
+  }
+  if (hWndParent != nullptr && pc.Windows().Find(hWndParent) == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  SimWindow record{};
+  record.className = wndClass->lpszClassName;
+  record.proc = wndClass->lpfnWndProc;
+  record.thread = pc.CurrentThread();
+  record.pid = pc.CurrentPid();
+  record.style = dwStyle;
+  record.exStyle = dwExStyle;
+  record.text = lpWindowName ? lpWindowName : "";
+  record.parent = hWndParent;
+  record.menu = hMenu;
+  record.visible = (dwStyle & WS_VISIBLE) != 0;
+  HWND hwnd = pc.Windows().Add(record);
+
+  CREATESTRUCTA create{lpParam, hInstance,  hMenu, hWndParent, nHeight, nWidth, Y, X,
+                       LONG(dwStyle), lpWindowName, lpClassName, dwExStyle};
+  if (!SendMessageA(hwnd, WM_NCCREATE, 0, LPARAM(&create))) {
+    DestroyWindow(hwnd);
+    return nullptr;
+  }
+  if (SendMessageA(hwnd, WM_CREATE, 0, LPARAM(&create)) == -1) {
+    DestroyWindow(hwnd);
+    return nullptr;
+  }
+  return IsWindow(hwnd) ? hwnd : nullptr;
+}
+
+BOOL WINAPI DestroyWindow(HWND hWnd) {
+  WindowsPc& pc = WindowsPc::Current();
+  SimWindow* window = OwnWindow(hWnd);
+  if (window == nullptr) return FALSE;
+  if (window->destroying) return TRUE;
+  window->destroying = true;
+  SendMessageA(hWnd, WM_DESTROY, 0, 0);
+  for (HWND child : pc.Windows().ChildrenOf(hWnd)) DestroyWindow(child);
+  SendMessageA(hWnd, WM_NCDESTROY, 0, 0);
+  if (winsim::SimThread* thread = pc.CurrentThread()) {
+    auto& timers = thread->timers;
+    for (size_t i = timers.size(); i-- > 0;)
+      if (timers[i].hwnd == hWnd) timers.erase(timers.begin() + i);
+  }
+  // A top-level window's menu goes with it.
+  if (window->menu != nullptr && !(window->style & WS_CHILD)) pc.Menus().Remove(window->menu);
+  pc.Tray().RemoveIconsOf(hWnd);
+  pc.Windows().CloseSurface(hWnd);
+  pc.Windows().Remove(hWnd);
+  return TRUE;
+}
+
+BOOL WINAPI IsWindow(HWND hWnd) { return WindowsPc::Current().Windows().Find(hWnd) != nullptr; }
+
+BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
+  SimWindow* window = WindowsPc::Current().Windows().Find(hWnd);
+  if (window == nullptr) return FALSE;
+  BOOL wasVisible = window->visible;
+  window->visible = nCmdShow != SW_HIDE;
+  return wasVisible;
+}
+
+LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM, LPARAM) {
+  switch (Msg) {
+    case WM_NCCREATE: return TRUE;
+    case WM_CLOSE: DestroyWindow(hWnd); return 0;
+    default: return 0;
+  }
+}
+
+LRESULT WINAPI CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam,
+                               LPARAM lParam) {
+  return lpPrevWndFunc ? lpPrevWndFunc(hWnd, Msg, wParam, lParam) : 0;
+}
+
+LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex) {
+  SimWindow* window = WindowsPc::Current().Windows().Find(hWnd);
+  if (window == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (nIndex == GWLP_USERDATA) return window->userData;
+  if (nIndex == GWLP_WNDPROC) return LONG_PTR(window->proc);
+  WindowsPc::Current().Stub("GetWindowLongPtrA index " + std::to_string(nIndex));
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return 0;
+}
+
+LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
+  SimWindow* window = WindowsPc::Current().Windows().Find(hWnd);
+  if (window == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  LONG_PTR previous = GetWindowLongPtrA(hWnd, nIndex);
+  if (nIndex == GWLP_USERDATA) window->userData = dwNewLong;
+  if (nIndex == GWLP_WNDPROC) window->proc = reinterpret_cast<WNDPROC>(dwNewLong);
+  return previous;
+}

@@ -1,0 +1,81 @@
+// Window classes and windows of the simulated PC, and the surfaces a scripted user answers
+// (message boxes, dialogs, popup menus).
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace winsim {
+
+class SimThread;
+
+struct SimWindow {
+  HWND handle;
+  std::string className;
+  WNDPROC proc;
+  SimThread* thread;  // null for windows of passive processes
+  DWORD pid;
+  DWORD style;
+  DWORD exStyle;
+  std::string text;
+  HWND parent;
+  HMENU menu;
+  LONG_PTR userData = 0;
+  bool visible = false;
+  bool destroying = false;
+  // Dialogs and message boxes: their procedure and, once ended, their result.
+  DLGPROC dialogProc = nullptr;
+  bool dialogEnded = false;
+  INT_PTR dialogResult = 0;
+};
+
+// Something on screen that waits for the user: the scripted user picks one of its choices.
+struct Surface {
+  std::string kind;  // "msgbox", "dialog", "menu"
+  HWND window;
+  SimThread* thread;
+  std::vector<std::string> choices;  // button or item texts
+  // Acts on the choice (posts to the surface's window); false when the text is no choice.
+  std::function<bool(const std::string&)> choose;
+};
+
+class WindowManager {
+ public:
+  ATOM RegisterClass(const WNDCLASSA& wndClass, DWORD pid);
+  bool UnregisterClass(const std::string& name, DWORD pid);
+  // The class for `name` visible to `pid` (its own, or a system class).
+  const WNDCLASSA* FindClass(const std::string& name, DWORD pid) const;
+
+  HWND Add(SimWindow window);
+  SimWindow* Find(HWND hwnd);
+  void Remove(HWND hwnd);
+  std::vector<HWND> WindowsOf(const SimThread* thread) const;
+  std::vector<HWND> ChildrenOf(HWND parent) const;
+  size_t Count() const { return windows_.size(); }
+
+  void OpenSurface(Surface surface);
+  void CloseSurface(HWND window);
+  // The most recently opened surface still open, or null.
+  Surface* TopSurface();
+  const std::vector<Surface>& Surfaces() const { return surfaces_; }
+
+ private:
+  struct ClassEntry {
+    WNDCLASSA wndClass;
+    std::string name;
+    std::string menuName;
+    DWORD pid;  // 0: a system class
+  };
+  std::vector<ClassEntry> classes_;
+  std::map<uintptr_t, std::unique_ptr<SimWindow>> windows_;
+  uintptr_t nextHandle_ = 0x10010;
+  ATOM nextAtom_ = 0xC000;
+  std::vector<Surface> surfaces_;
+};
+
+}  // namespace winsim

@@ -1,0 +1,241 @@
+// The simulated PC: processes, the turn between their threads, and the virtual clock.
+#include "sim/winsim/windows_pc.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "sim/winsim/device_interfaces.h"
+#include "sim/winsim/keyboard.h"
+#include "sim/winsim/notification_area.h"
+#include "sim/winsim/sim_process.h"
+#include "sim/winsim/system_classes.h"
+#include "sim/winsim/window_manager.h"
+
+namespace winsim {
+
+namespace {
+WindowsPc* g_current = nullptr;
+thread_local SimThread* t_thread = nullptr;
+}  // namespace
+
+std::string SimProcess::ImageName() const {
+  size_t slash = exePath.find_last_of("\\/");
+  return slash == std::string::npos ? exePath : exePath.substr(slash + 1);
+}
+
+bool MessageFilter::Matches(HWND target, UINT message) const {
+  if (hwnd != nullptr && hwnd != target) return false;
+  if (first == 0 && last == 0) return true;
+  return message >= first && message <= last;
+}
+
+WindowsPc::WindowsPc(const std::string& sandbox, const OsProfile& profile, LANGID language,
+                     sim::Notebook* notebook, sim::SimKernel* kernel)
+    : profile_(profile),
+      language_(language),
+      notebook_(notebook),
+      kernel_(kernel),
+      files_(sandbox),
+      windows_(std::make_unique<WindowManager>()),
+      keyboard_(std::make_unique<Keyboard>()),
+      interfaces_(std::make_unique<DeviceInterfaces>()),
+      tray_(std::make_unique<NotificationArea>()),
+      previous_(g_current) {
+  RegisterSystemClasses(*windows_);
+  g_current = this;
+}
+
+WindowsPc::~WindowsPc() {
+  // Programs still running are ended as a shutdown would: each unwinds on its own thread
+  // while the machine is still whole.
+  for (auto& process : processes_) {
+    SimThread* thread = process->thread.get();
+    if (thread == nullptr || thread->finished) continue;
+    thread->terminating = true;
+    RunUntilIdle(*thread);
+  }
+  for (auto& process : processes_)
+    if (process->thread && process->thread->host.joinable()) process->thread->host.join();
+  g_current = previous_;
+}
+
+WindowsPc& WindowsPc::Current() {
+  if (g_current == nullptr) {
+    std::fprintf(stderr, "a Win32 function was called with no simulated PC running\n");
+    std::abort();
+  }
+  return *g_current;
+}
+
+bool WindowsPc::TakeVersionQueryFailure() {
+  if (failVersionQueries_ <= 0) return false;
+  --failVersionQueries_;
+  return true;
+}
+
+SimThread* WindowsPc::CurrentThread() const { return t_thread; }
+
+DWORD WindowsPc::CurrentPid() const { return t_thread ? t_thread->process->pid : 0; }
+
+SimProcess& WindowsPc::StartPassiveProcess(const std::string& exePath) {
+  processes_.push_back(std::make_unique<SimProcess>(NextId(), exePath, false));
+  SimProcess& process = *processes_.back();
+  timeline_.Add("process start " + Quote(process.ImageName()) + " pid=" + std::to_string(process.pid));
+  return process;
+}
+
+SimProcess& WindowsPc::StartProgram(const std::string& exePath, std::function<int()> entry,
+                                    const std::string& resourceFile) {
+  processes_.push_back(std::make_unique<SimProcess>(NextId(), exePath, true));
+  SimProcess& process = *processes_.back();
+  if (!resourceFile.empty() && !process.resources.Load(resourceFile))
+    Violation("cannot load the resources " + resourceFile);
+  timeline_.Add("process start " + Quote(process.ImageName()) + " pid=" + std::to_string(process.pid));
+  process.thread = std::make_unique<SimThread>(NextId(), &process);
+  SimThread* thread = process.thread.get();
+  thread->host = std::thread([this, thread, entry] { RunThread(thread, entry); });
+  RunUntilIdle(*thread);
+  return process;
+}
+
+void WindowsPc::RunThread(SimThread* thread, std::function<int()> entry) {
+  {
+    std::unique_lock<std::mutex> lock(turnMutex_);
+    turnChanged_.wait(lock, [&] { return turn_ == thread; });
+  }
+  t_thread = thread;
+  DWORD exitCode = 0;
+  if (!thread->terminating) {
+    try {
+      exitCode = DWORD(entry());
+    } catch (const ThreadTerminated&) {
+      exitCode = 1;
+    }
+  }
+  EndProcess(*thread->process, exitCode);
+  t_thread = nullptr;
+  std::lock_guard<std::mutex> lock(turnMutex_);
+  thread->finished = true;
+  turn_ = nullptr;
+  turnChanged_.notify_all();
+}
+
+void WindowsPc::EndProcess(SimProcess& process, DWORD exitCode) {
+  if (!process.running) return;
+  process.running = false;
+  process.exitCode = exitCode;
+  if (SimThread* thread = process.thread.get()) {
+    // A thread's windows go with it, without further messages, and their tray icons too.
+    for (HWND hwnd : windows_->WindowsOf(thread)) {
+      tray_->RemoveIconsOf(hwnd);
+      windows_->CloseSurface(hwnd);
+      windows_->Remove(hwnd);
+    }
+    thread->timers.clear();
+    thread->posted.clear();
+  }
+  handles_.CloseAllOf(process.pid);
+  timeline_.Add("process end " + Quote(process.ImageName()) + " code=" + std::to_string(exitCode));
+}
+
+std::vector<SimProcess*> WindowsPc::Processes() const {
+  std::vector<SimProcess*> running;
+  for (auto& process : processes_)
+    if (process->running) running.push_back(process.get());
+  return running;
+}
+
+SimProcess* WindowsPc::FindProcess(DWORD pid) const {
+  for (auto& process : processes_)
+    if (process->pid == pid && process->running) return process.get();
+  return nullptr;
+}
+
+bool WindowsPc::HasWork(const SimThread& thread) const {
+  if (thread.finished) return false;
+  if (thread.terminating || thread.quitPosted || !thread.sent.empty()) return true;
+  for (const MSG& msg : thread.posted)
+    if (thread.waitingFor.Matches(msg.hwnd, msg.message)) return true;
+  for (const TimerEntry& timer : thread.timers)
+    if (timer.nextDue <= clock_ && thread.waitingFor.Matches(timer.hwnd, WM_TIMER)) return true;
+  return false;
+}
+
+void WindowsPc::RunUntilIdle(SimThread& thread) {
+  if (t_thread != nullptr) {
+    Stub("a simulated thread handing its turn to another thread");
+    return;
+  }
+  if (thread.finished) return;
+  {
+    std::unique_lock<std::mutex> lock(turnMutex_);
+    turn_ = &thread;
+    turnChanged_.notify_all();
+    turnChanged_.wait(lock, [&] { return turn_ == nullptr; });
+  }
+  // A finished thread still runs its thread-local destructors: wait for them too.
+  if (thread.finished && thread.host.joinable()) thread.host.join();
+  if (pauseObserver_) pauseObserver_(false);
+}
+
+void WindowsPc::SleepCurrent(uint64_t milliseconds) {
+  if (pauseObserver_) pauseObserver_(true);
+  clock_ += milliseconds;
+}
+
+void WindowsPc::WaitForWork(SimThread& thread) {
+  {
+    std::unique_lock<std::mutex> lock(turnMutex_);
+    turn_ = nullptr;
+    turnChanged_.notify_all();
+    turnChanged_.wait(lock, [&] { return turn_ == &thread; });
+  }
+  if (thread.terminating) throw ThreadTerminated{};
+}
+
+void WindowsPc::Settle() {
+  for (int turns = 0;; ++turns) {
+    bool ran = false;
+    for (size_t i = 0; i < processes_.size(); ++i) {
+      SimThread* thread = processes_[i]->thread.get();
+      if (thread != nullptr && HasWork(*thread)) {
+        RunUntilIdle(*thread);
+        ran = true;
+      }
+    }
+    if (!ran) return;
+    if (turns == kMaxTurnsPerSettle) {
+      Violation("a process never waits: it always has messages to handle");
+      return;
+    }
+  }
+}
+
+void WindowsPc::AdvanceTo(uint64_t time) {
+  Settle();
+  while (true) {
+    uint64_t next = time;
+    for (auto& process : processes_) {
+      SimThread* thread = process->thread.get();
+      if (thread == nullptr || thread->finished) continue;
+      for (const TimerEntry& timer : thread->timers)
+        if (timer.nextDue > clock_) next = std::min(next, timer.nextDue);
+    }
+    clock_ = std::max(clock_, next);
+    Settle();
+    if (clock_ >= time) return;
+  }
+}
+
+void WindowsPc::Stub(const std::string& what) {
+  stubs_.push_back(what);
+  timeline_.Add("stub " + Quote(what));
+}
+
+void WindowsPc::Violation(const std::string& what) {
+  violations_.push_back(what);
+  timeline_.Add("violation " + Quote(what));
+}
+
+}  // namespace winsim

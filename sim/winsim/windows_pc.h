@@ -1,0 +1,148 @@
+// The simulated Windows PC: one machine with its Windows version, drive C:, processes,
+// windows and timers on a virtual clock, keyboard, shell, devices and the notebook beneath.
+//
+// Built for tests: everything observable goes to the timeline, everything a user or the
+// hardware does is a method here, and time only moves when the owner moves it.
+//
+// Threads: each simulated process runs its code on a thread of its own, but only one thread
+// runs at a time. The owner (a test or the scenario runner) hands the turn to a process,
+// which runs until it waits for messages with nothing to do, or ends. So everything here is
+// touched by one thread at a time and needs no locks beyond the turn itself.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+#include "sim/winsim/file_system.h"
+#include "sim/winsim/handle_table.h"
+#include "sim/winsim/menu_table.h"
+#include "sim/winsim/os_profile.h"
+#include "sim/winsim/timeline.h"
+
+namespace sim {
+class Notebook;
+class SimKernel;
+}  // namespace sim
+
+namespace winsim {
+
+class SimProcess;
+class SimThread;
+class WindowManager;
+class Keyboard;
+class DeviceInterfaces;
+class NotificationArea;
+
+class WindowsPc {
+ public:
+  // `sandbox` is the host folder that holds drive C:. The notebook and kernel may be null:
+  // then there are no ports and no NT kernel (as on a PC without the driver's hardware).
+  WindowsPc(const std::string& sandbox, const OsProfile& profile, LANGID language,
+            sim::Notebook* notebook, sim::SimKernel* kernel);
+  ~WindowsPc();
+  WindowsPc(const WindowsPc&) = delete;
+  WindowsPc& operator=(const WindowsPc&) = delete;
+
+  // The PC that the Win32 functions act on; aborts when there is none.
+  static WindowsPc& Current();
+
+  // ---- machine
+  const OsProfile& Profile() const { return profile_; }
+  void SetProfile(const OsProfile& profile) { profile_ = profile; }
+  LANGID Language() const { return language_; }
+  void SetLanguage(LANGID language) { language_ = language; }
+  // A process whose turn never ends (it always has work) is stopped after this many turns.
+  static constexpr int kMaxTurnsPerSettle = 100000;
+  // The next `count` version queries (GetVersionExA) fail.
+  void FailVersionQueries(int count) { failVersionQueries_ = count; }
+  bool TakeVersionQueryFailure();
+  sim::Notebook* Notebook() const { return notebook_; }
+  sim::SimKernel* Kernel() const { return profile_.IsNt() ? kernel_ : nullptr; }
+
+  FileSystem& Files() { return files_; }
+  HandleTable& Handles() { return handles_; }
+  MenuTable& Menus() { return menus_; }
+  WindowManager& Windows() { return *windows_; }
+  Keyboard& Keys() { return *keyboard_; }
+  DeviceInterfaces& Interfaces() { return *interfaces_; }
+  NotificationArea& Tray() { return *tray_; }
+  Timeline& Events() { return timeline_; }
+
+  // ---- time
+  uint64_t Now() const { return clock_; }
+  // Moves the clock to `time`, letting every process handle each timer that falls due and
+  // every message it gets, in time order.
+  void AdvanceTo(uint64_t time);
+  void Advance(uint64_t milliseconds) { AdvanceTo(clock_ + milliseconds); }
+  // Sleep: the caller's time passes; nothing else runs meanwhile.
+  void SleepCurrent(uint64_t milliseconds);
+  // Called whenever simulated code pauses: after each turn of a process, and before a
+  // Sleep lets time pass. Observers of the hardware report what happened up to here.
+  void SetPauseObserver(std::function<void(bool sleeping)> observer) { pauseObserver_ = observer; }
+
+  // ---- processes
+  // Starts a program whose code is `entry` (its WinMain), with the compiled resources in the
+  // host file `resourceFile` (may be empty): it runs until it first waits.
+  SimProcess& StartProgram(const std::string& exePath, std::function<int()> entry,
+                           const std::string& resourceFile = "");
+  // Starts a program without code of its own (the browser, a mail program, ...).
+  SimProcess& StartPassiveProcess(const std::string& exePath);
+  void EndProcess(SimProcess& process, DWORD exitCode);
+  std::vector<SimProcess*> Processes() const;  // running ones, in start order
+  SimProcess* FindProcess(DWORD pid) const;
+  // Lets every process handle what it has pending, until all wait.
+  void Settle();
+
+  // ---- what the simulation could not do, and what a program did wrong
+  void Stub(const std::string& what);
+  const std::vector<std::string>& Stubs() const { return stubs_; }
+  void Violation(const std::string& what);
+  const std::vector<std::string>& Violations() const { return violations_; }
+
+  // ---- scheduling (used by the Win32 functions)
+  SimThread* CurrentThread() const;  // null on the owner's thread
+  DWORD CurrentPid() const;          // 0 on the owner's thread
+  // The thread's turn ends until it has work again (messages, due timers) or ends.
+  void WaitForWork(SimThread& thread);
+  bool HasWork(const SimThread& thread) const;
+  void RunUntilIdle(SimThread& thread);
+
+ private:
+  void RunThread(SimThread* thread, std::function<int()> entry);
+  DWORD NextId() { return nextId_ += 4; }
+
+  OsProfile profile_;
+  LANGID language_;
+  int failVersionQueries_ = 0;
+  sim::Notebook* notebook_;
+  sim::SimKernel* kernel_;
+  uint64_t clock_ = 0;
+  Timeline timeline_{clock_};
+  FileSystem files_;
+  HandleTable handles_;
+  MenuTable menus_;
+  std::unique_ptr<WindowManager> windows_;
+  std::unique_ptr<Keyboard> keyboard_;
+  std::unique_ptr<DeviceInterfaces> interfaces_;
+  std::unique_ptr<NotificationArea> tray_;
+  std::vector<std::unique_ptr<SimProcess>> processes_;  // running and ended
+  DWORD nextId_ = 0x100;
+  std::vector<std::string> stubs_;
+  std::vector<std::string> violations_;
+  std::function<void(bool)> pauseObserver_;
+
+  // The turn: which thread may run. Null means the owner's thread.
+  std::mutex turnMutex_;
+  std::condition_variable turnChanged_;
+  SimThread* turn_ = nullptr;
+  WindowsPc* previous_;
+};
+
+}  // namespace winsim

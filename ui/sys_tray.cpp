@@ -1,0 +1,60 @@
+// The tray icon: installation and the shell notifications.
+#include "ui/sys_tray.h"
+
+#include <cstring>
+
+int CSysTray::s_nMaxTipLength = 64;
+
+namespace {
+// The icon data Windows 95 and NT 4.0 know: no balloon or state fields.
+constexpr DWORD kIconDataSize = NOTIFYICONDATAA_V1_SIZE;
+}  // namespace
+
+CSysTray::CSysTray() { ResetState(); }
+
+CSysTray::~CSysTray() = default;
+
+void CSysTray::ResetState() {
+  std::memset(&m_iconData, 0, sizeof m_iconData);
+  m_bTraySupported = FALSE;
+  m_nDefaultItem = 0;
+  m_bDefaultByPosition = TRUE;
+  m_pMenuOwner = nullptr;
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  m_bNT5OrLater = GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+                  info.dwMajorVersion >= 5;
+}
+
+BOOL CSysTray::InstallIcon(CWnd* pParent, UINT uCallbackMessage, LPCSTR pszTip, HICON hIcon,
+                           UINT uID, BOOL bHidden, LPCSTR, LPCSTR, DWORD, UINT) {
+  if (LOBYTE(GetVersion()) < 4) {
+    m_bTraySupported = FALSE;
+    return FALSE;
+  }
+  m_bTraySupported = TRUE;
+  s_nMaxTipLength = 64;
+  CreateEx(0, AfxRegisterWndClass(0), "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr);
+  ShellNotify(NIM_ADD, pParent, uCallbackMessage, pszTip, hIcon, uID, bHidden);
+  return TRUE;
+}
+
+BOOL CSysTray::ShellNotify(DWORD dwMessage, CWnd* pWnd, UINT uCallbackMessage, LPCSTR pszTip,
+                           HICON hIcon, UINT uID, BOOL bHidden) {
+  m_iconData.cbSize = kIconDataSize;
+  m_iconData.hWnd = pWnd && pWnd->GetSafeHwnd() ? pWnd->GetSafeHwnd() : m_hWnd;
+  m_iconData.uID = uID;
+  m_iconData.hIcon = hIcon;
+  m_iconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  m_iconData.uCallbackMessage = uCallbackMessage;
+  std::memset(m_iconData.szTip, 0, size_t(s_nMaxTipLength));
+  if (pszTip != nullptr) std::strncpy(m_iconData.szTip, pszTip, size_t(s_nMaxTipLength - 1));
+  if (bHidden && !m_bNT5OrLater) return TRUE;
+  return Shell_NotifyIconA(dwMessage, &m_iconData);
+}
+
+BOOL CSysTray::SetDefaultMenuItem(UINT uItem, BOOL bByPosition) {
+  m_nDefaultItem = uItem;
+  m_bDefaultByPosition = bByPosition;
+  return TRUE;
+}

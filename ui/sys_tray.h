@@ -1,0 +1,29 @@
+// CSysTray: the program's icon in the notification area, owned by a hidden popup window
+// that receives the shell's notifications.
+#pragma once
+
+#include "afx/afxwin.h"
+
+class CSysTray : public CWnd {
+ public:
+  CSysTray();
+  ~CSysTray() override;
+
+  void ResetState();
+  // Creates the hidden window and adds the icon. FALSE where the system has no taskbar
+  // notification area (major version below 4). The balloon arguments are accepted, unused.
+  BOOL InstallIcon(CWnd* pParent, UINT uCallbackMessage, LPCSTR pszTip, HICON hIcon, UINT uID,
+                   BOOL bHidden, LPCSTR pszBalloon, LPCSTR pszBalloonTitle, DWORD dwBalloonIcon,
+                   UINT uBalloonTimeout);
+  BOOL ShellNotify(DWORD dwMessage, CWnd* pWnd, UINT uCallbackMessage, LPCSTR pszTip, HICON hIcon,
+                   UINT uID, BOOL bHidden);
+  BOOL SetDefaultMenuItem(UINT uItem, BOOL bByPosition);
+
+  NOTIFYICONDATAA m_iconData;
+  BOOL m_bTraySupported;
+  UINT m_nDefaultItem;
+  BOOL m_bDefaultByPosition;
+  BOOL m_bNT5OrLater;
+  CWnd* m_pMenuOwner;
+  static int s_nMaxTipLength;
+};
