@@ -35,7 +35,8 @@ Machine::Machine(const MachineOptions& options) : options_(options) {
   std::filesystem::create_directories(options.sandbox);
   pc_ = std::make_unique<winsim::WindowsPc>(options.sandbox, ProfileOf(options.os), options.language,
                                             &notebook_, &kernel_);
-  pc_->SetPauseObserver([this](bool sleeping) { ReportEcTraffic(!sleeping); });
+  notebook_.Ec().SetAcceptListener([this] { ReportEcTraffic(false); });
+  pc_->SetPauseObserver([this](bool) { ReportEcTraffic(true); });
   InstallStandardPrograms();
   if (options.driverLoaded) SetDriverLoaded(true);
 }
@@ -125,8 +126,8 @@ void Machine::Dump(const std::string& winPath) {
                     (hidden ? " hidden" : ""));
 }
 
-// The controller's accepted bytes as timeline lines. A command still waiting for its data
-// byte is reported once the program pauses for good (`final`), as a command alone.
+// The controller's accepted bytes as timeline lines, as they are accepted. A command still
+// waiting for its data byte is reported alone once the program pauses (`final`).
 void Machine::ReportEcTraffic(bool final) {
   const auto& transactions = notebook_.Ec().Transactions();
   while (ecReported_ < transactions.size()) {

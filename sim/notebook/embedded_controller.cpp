@@ -68,6 +68,11 @@ void EmbeddedController::WriteByte(uint16_t port, uint8_t value) {
 }
 
 void EmbeddedController::Accept(uint16_t port, uint8_t value) {
+  Record(port, value);
+  if (acceptListener_) acceptListener_();
+}
+
+void EmbeddedController::Record(uint16_t port, uint8_t value) {
   lastWasCommand_ = port == kCommandPort;
   if (lastWasCommand_) {
     transactions_.push_back({true, value, false, 0});

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "sim/notebook/port_bus.h"
@@ -41,6 +42,8 @@ class EmbeddedController : public PortDevice {
   void QueueOutput(uint8_t value);
 
   const std::vector<EcTransaction>& Transactions() const;
+  // Called after every accepted byte, so observers can report traffic as it happens.
+  void SetAcceptListener(std::function<void()> listener) { acceptListener_ = std::move(listener); }
   void ClearTransactions();
   uint64_t LostBytes() const;    // bytes written while IBF was set
   uint64_t StatusReads() const;  // reads of port 0x66
@@ -53,6 +56,7 @@ class EmbeddedController : public PortDevice {
 
   bool InputFull() const;
   void Accept(uint16_t port, uint8_t value);
+  void Record(uint16_t port, uint8_t value);
 
   Mode mode_ = Mode::Ready;
   int busyReads_ = 0;      // status reads per accepted byte in Busy mode
@@ -63,6 +67,7 @@ class EmbeddedController : public PortDevice {
   uint64_t lostBytes_ = 0;
   uint64_t statusReads_ = 0;
   std::vector<EcTransaction> transactions_;
+  std::function<void()> acceptListener_;
 };
 
 }  // namespace sim

@@ -52,12 +52,16 @@ start=$(date +%s)
 set +e
 # The prefix is made first so that its 10-20 s do not count against the checks' own limits.
 timeout -k 10 "$limit" xvfb-run -a bash -c '
-  set -e
   t0=$(date +%s)
-  "$1" wineboot -i
+  "$1" wineboot -i || exit
   echo "# wine prefix ready after $(( $(date +%s) - t0 )) s"
   "$1" "$2" "$3"
-' run_wine_e2e "$wine" "$e2e" "$tavos_win"
+  status=$?
+  # Wine goes before its X display does, or its processes die on a broken connection.
+  "$4" -k 2>/dev/null
+  "$4" -w 2>/dev/null
+  exit $status
+' run_wine_e2e "$wine" "$e2e" "$tavos_win" "$wineserver"
 status=$?
 set -e
 echo "# finished after $(( $(date +%s) - start )) s with status $status"

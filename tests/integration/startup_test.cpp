@@ -1,4 +1,5 @@
-// Start-up on each Windows version: the files, the timer, the tray icon, the controller.
+// Start-up on each Windows version: the files, the timer, the tray icon, the single
+// instance, and the disabled state carried across restarts.
 #include <gtest/gtest.h>
 
 #include "tests/integration/tavos_fixture.h"
@@ -6,18 +7,144 @@
 namespace tavos_test {
 namespace {
 
+constexpr char kSettings[] = "C:\\WINDOWS\\SelectFile.ini";
+constexpr char kState[] = "C:\\Tavos.ini";
+
 TEST_F(TavosTest, FirstStartOnXpCreatesTheHiddenSettingsFileAndPolls) {
   Boot("xp");
   M().StartTavos();
   EXPECT_EQ("[ENABLESTART]\r\nCHECK=DISABLE\r\n[ENABLEMUTE]\r\nCHECK=DISABLE\r\nMUTE=DISABLE\r\n"
             "[USERDEFINE]\r\nEXECUTE=NULL\r\n",
-            FileText("C:\\WINDOWS\\SelectFile.ini"));
-  EXPECT_TRUE(M().Pc().Files().Attributes("C:\\WINDOWS\\SelectFile.ini") & FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_FALSE(M().Pc().Files().Exists("C:\\Tavos.ini"));
+            FileText(kSettings));
+  EXPECT_TRUE(M().Pc().Files().Attributes(kSettings) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_FALSE(M().Pc().Files().Exists(kState));
   M().Wait(1300);
   EXPECT_EQ((std::vector<std::string>{"0 timer start 1 650"}), Lines("timer"));
   EXPECT_EQ((std::vector<std::string>{"0 tray add icon=128 tip=\"TAVO\""}), Lines("tray"));
   EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81", "1300 ec 0xCF 0x81"}), Lines("ec"));
+}
+
+TEST_F(TavosTest, AnExistingSettingsFileIsNeitherRepairedNorRewritten) {
+  Boot("xp");
+  const std::string partial = "[USERDEFINE]\r\nEXECUTE=NULL\r\n";
+  M().WriteFile(kSettings, partial);
+  M().StartTavos();
+  EXPECT_EQ(partial, FileText(kSettings));
+  EXPECT_FALSE(M().Pc().Files().Attributes(kSettings) & FILE_ATTRIBUTE_HIDDEN);
+}
+
+struct OsCase {
+  const char* os;
+  bool polls;  // reaches the controller (the driver path)
+};
+
+TEST_F(TavosTest, StartsOnEveryWindowsWithATaskbar) {
+  for (OsCase c : {OsCase{"95", false}, OsCase{"98", false}, OsCase{"me", false},
+                   OsCase{"nt4", true}, OsCase{"2000", true}, OsCase{"xp", true}}) {
+    SCOPED_TRACE(c.os);
+    TearDown();
+    Boot(c.os);
+    M().StartTavos();
+    M().Wait(650);
+    EXPECT_EQ((std::vector<std::string>{"0 timer start 1 650"}), Lines("timer"));
+    EXPECT_EQ(1u, Lines("tray add").size());
+    EXPECT_EQ(c.polls ? 1u : 0u, Lines("ec").size());
+    EXPECT_TRUE(M().TavosFrame() != nullptr);
+  }
+}
+
+TEST_F(TavosTest, WindowsNt351HasNoTaskbarSoTheProgramEnds) {
+  Boot("nt351");
+  M().StartTavos();
+  EXPECT_EQ(nullptr, M().TavosFrame());
+  EXPECT_TRUE(Lines("tray").empty());
+  ASSERT_EQ(1u, Lines("process end").size());
+  M().Wait(2000);
+  EXPECT_TRUE(Lines("ec").empty()) << "nothing may run after the failed start";
+}
+
+TEST_F(TavosTest, AVersionAfterXpRunsOnTheDriverPath) {
+  Boot("xp");
+  M().Pc().SetProfile(winsim::CustomProfile(5, 2, VER_PLATFORM_WIN32_NT));
+  M().StartTavos();
+  M().PressHotKeys(0x01);
+  M().Wait(650);
+  EXPECT_EQ(1u, Lines("shell open \"Iexplore.exe\"").size());
+}
+
+TEST_F(TavosTest, TwoFailedVersionQueriesEndTheProgramSilently) {
+  Boot("xp");
+  M().Pc().FailVersionQueries(2);
+  M().StartTavos();
+  EXPECT_EQ(nullptr, M().TavosFrame());
+  EXPECT_TRUE(Lines("msgbox").empty());
+  EXPECT_FALSE(M().Pc().Files().Exists(kSettings));
+}
+
+TEST_F(TavosTest, OneFailedVersionQueryIsRetried) {
+  Boot("xp");
+  M().Pc().FailVersionQueries(1);
+  M().StartTavos();
+  EXPECT_NE(nullptr, M().TavosFrame());
+}
+
+TEST_F(TavosTest, ASecondCopyEndsAtOnceAndTheFirstGoesOn) {
+  Boot("xp");
+  M().StartTavos();
+  M().StartTavos();
+  EXPECT_EQ(2u, Lines("process start \"Tavos.exe\"").size());
+  EXPECT_EQ(1u, Lines("process end \"Tavos.exe\"").size());
+  EXPECT_EQ(1u, Lines("tray add").size());
+  M().Wait(650);
+  EXPECT_EQ(1u, Lines("ec").size());
+}
+
+struct StateCase {
+  const char* name;
+  const char* stateFile;  // null: no file
+  bool polls;
+  int icon;
+};
+
+TEST_F(TavosTest, TheStateFileDecidesTimerAndIcon) {
+  const StateCase cases[] = {
+      {"missing", nullptr, true, 128},
+      {"enabled", "[ Tavo Buttons Config File ]\r\n0\r\n", true, 128},
+      {"disabled", "[ Tavo Buttons Config File ]\r\n1\r\n", false, 133},
+      {"two", "[ Tavo Buttons Config File ]\r\n2\r\n", true, 133},
+      {"banner only", "[ Tavo Buttons Config File ]\r\n", true, 128},
+      {"long first line", "[ Tavo Buttons Config File ] and then some more text\r\n1\r\n", true, 128},
+      {"blanks before", "[ Tavo Buttons Config File ]\r\n   1\r\n", false, 133},
+      {"not a number", "[ Tavo Buttons Config File ]\r\nyes\r\n", true, 128},
+  };
+  for (const StateCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    Boot("xp");
+    if (c.stateFile) M().WriteFile(kState, c.stateFile);
+    M().StartTavos();
+    M().Wait(1300);
+    EXPECT_EQ(1u, Lines("tray add icon=" + std::to_string(c.icon)).size());
+    EXPECT_EQ(c.polls ? 2u : 0u, Lines("ec").size());
+    std::vector<std::string> timer = {"0 timer start 1 650"};
+    if (!c.polls) timer.push_back("0 timer stop 1");
+    EXPECT_EQ(timer, Lines("timer"));
+  }
+}
+
+TEST_F(TavosTest, ExitTellsTheControllerAndClosesTheDevice) {
+  Boot("xp");
+  M().StartTavos();
+  M().Wait(650);
+  size_t before = M().Timeline().size();
+  ASSERT_TRUE(M().Exit());
+  EXPECT_EQ((std::vector<std::string>{"650 exit", "650 timer stop 1", "650 ec 0xCF 0x80",
+                                      "650 process end \"Tavos.exe\" code=0"}),
+            Lines("", before));
+  EXPECT_EQ(0u, M().Kernel().Io().OpenHandles());
+  EXPECT_TRUE(M().Pc().Tray().Icons().empty());
+  M().Wait(2000);
+  EXPECT_EQ(before + 4, M().Timeline().size()) << "nothing runs after the exit";
 }
 
 }  // namespace

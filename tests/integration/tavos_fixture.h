@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sim/machine/tavos_machine.h"
+#include "sim/winsim/notification_area.h"
 
 namespace tavos_test {
 

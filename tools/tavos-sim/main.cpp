@@ -1,93 +1,176 @@
-// tavos-sim: portio on the simulated notebook. Loads the driver into the simulated kernel,
-// presses the Internet key and shows the requests and port traffic that tell the controller
-// "On", read the hot-key latch and acknowledge it.
+// tavos-sim: runs Tavos on the simulated notebook from a scenario, at a prompt, or the demo.
+#include <unistd.h>
+
 #include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "driver/portio_protocol.h"
-#include "sim/kernel/sim_kernel.h"
-#include "sim/notebook/notebook.h"
+#include "tools/tavos-sim/scenario_parser.h"
+#include "tools/tavos-sim/scenario_runner.h"
 
-extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT, PUNICODE_STRING);
+extern const unsigned char kDemoScenario[];  // demo.scn, with a terminating zero
 
 namespace {
 
-class Demo {
- public:
-  int Run() {
-    NTSTATUS status = kernel_.Io().LoadDriver(DriverEntry);
-    std::printf("load portio: 0x%08X; device %s, link \\??\\DRV1 -> %s\n", unsigned(status),
-                kernel_.Io().DeviceNames().empty() ? "none" : kernel_.Io().DeviceNames()[0].c_str(),
-                kernel_.Io().LinkTarget("\\??\\DRV1").c_str());
-    if (!NT_SUCCESS(status)) return 1;
-    status = kernel_.Io().Open(portio::kDevicePath, &handle_);
-    std::printf("open %s: 0x%08X, handle %u\n", portio::kDevicePath, unsigned(status), handle_);
-    if (!NT_SUCCESS(status)) return 1;
+using tavos_scenario::ScenarioError;
 
-    notebook_.Ec().SetBusy(2);
-    notebook_.HotKeys().Press(sim::kHotKeyInternet);
-    std::printf("\npress internet: latch 0x040E = 0x%02X; controller busy 2 status reads a byte\n",
-                notebook_.HotKeys().Value());
+// A script is text a person wrote; anything larger is a mistake, not a scenario.
+constexpr std::streamsize kMaxScriptBytes = 1 << 20;
 
-    std::printf("\ntell the controller \"On\" (command 0xCF, data 0x81)\n");
-    SendEcByte(portio::kEcCommandWrite, 0xCF);
-    SendEcByte(portio::kEcDataWrite, 0x81);
-    for (const sim::EcTransaction& t : notebook_.Ec().Transactions())
-      std::printf("  controller accepted: command 0x%02X data 0x%02X\n", t.command, t.data);
+// Exit statuses.
+constexpr int kOk = 0;
+constexpr int kScenarioWrong = 1;
+constexpr int kUsage = 2;
+constexpr int kProblems = 3;
 
-    std::printf("\nread the hot-key latch and acknowledge it\n");
-    std::vector<uint8_t> key = Request(portio::kIndexedRead, {0x0E, 0x04}, 1);
-    uint8_t status8 = key.empty() || key[0] == 0xFF ? 0 : key[0];
-    Request(portio::kWriteBack, {uint8_t(status8 & 0x20)}, 0);
-    std::printf("  key status 0x%02X%s; latch now 0x%02X, acknowledged with 0x%02X\n", status8,
-                status8 & sim::kHotKeyInternet ? " (Internet key)" : "",
-                notebook_.HotKeys().Value(), notebook_.HotKeys().Acknowledgements().back());
+constexpr char kUsageText[] =
+    "usage: tavos-sim [--script FILE] [--keep DIR]\n"
+    "  --script FILE  run the scenario in FILE and print its timeline\n"
+    "  --keep DIR     use DIR (created, must be empty) as drive C: and keep it afterwards\n"
+    "Without --script: a prompt when stdin and stdout are a terminal, else the demo.\n"
+    "The scenario language: docs/scenarios.md.\n";
 
-    kernel_.Io().Close(handle_);
-    kernel_.Io().UnloadDriver();
-    std::printf("\nclose and unload: %zu pool blocks left, %zu kernel faults\n",
-                kernel_.Pool().OutstandingBlocks(), kernel_.Faults().All().size());
-    for (const std::string& fault : kernel_.Faults().All()) std::printf("  %s\n", fault.c_str());
-    return kernel_.Faults().Any() ? 1 : 0;
+constexpr char kHelpText[] =
+    "statements (one a line, # starts a comment):\n"
+    "  os 95|98|me|nt351|nt4|2000|xp   lang N   (before the first start)\n"
+    "  driver loaded|absent   ec ready|busy N|stuck\n"
+    "  file \"PATH\" \"BYTES\"   dump \"PATH\"\n"
+    "  start   exit   choose \"TEXT\"\n"
+    "  press internet|mail|user|search|video|mp3 ...\n"
+    "  media record|enter|next|prev|stop ...\n"
+    "  hold KEY   release KEY   (F, 7, LWIN, SHIFT, 0x5B, ...)\n"
+    "  wait MS\n"
+    "commands: help, timeline, files, quit\n";
+
+void PrintLines(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+void PrintProblems(const std::vector<std::string>& problems) {
+  for (const std::string& problem : problems) std::fprintf(stderr, "problem: %s\n", problem.c_str());
+}
+
+void PrintError(const std::string& source, const ScenarioError& error) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s:%d: %s\n", source.c_str(), error.line, error.message.c_str());
+}
+
+int RunText(const std::string& text, const std::string& source, const std::string& sandbox) {
+  tavos_scenario::ParseResult parsed = tavos_scenario::ParseScenario(text);
+  if (!parsed.ok) {
+    PrintError(source, parsed.error);
+    return kScenarioWrong;
   }
+  tavos_scenario::RunResult run = tavos_scenario::RunScenario(parsed.statements, sandbox, PrintLines);
+  if (!run.ok) PrintError(source, run.error);
+  PrintProblems(run.problems);
+  if (!run.ok) return kScenarioWrong;
+  return run.problems.empty() ? kOk : kProblems;
+}
 
- private:
-  // The handshake: wait until the controller's input buffer is empty, then write.
-  void SendEcByte(uint32_t code, uint8_t value) {
-    for (int reads = 0; reads < 801; ++reads) {
-      std::vector<uint8_t> status = Request(portio::kEcStatusRead, {}, 1);
-      if (!status.empty() && !(status[0] & 0x02)) break;
+bool ReadScript(const std::string& path, std::string* text) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    std::fprintf(stderr, "tavos-sim: cannot read %s\n", path.c_str());
+    return false;
+  }
+  std::vector<char> buffer(size_t(kMaxScriptBytes) + 1);
+  file.read(buffer.data(), kMaxScriptBytes + 1);
+  if (file.bad()) {
+    std::fprintf(stderr, "tavos-sim: cannot read %s\n", path.c_str());
+    return false;
+  }
+  if (file.gcount() > kMaxScriptBytes) {
+    std::fprintf(stderr, "tavos-sim: %s is larger than %lld bytes\n", path.c_str(),
+                 static_cast<long long>(kMaxScriptBytes));
+    return false;
+  }
+  text->assign(buffer.data(), size_t(file.gcount()));
+  return true;
+}
+
+int Interactive(const std::string& sandbox) {
+  tavos_scenario::ScenarioRunner runner(sandbox);
+  std::printf("tavos-sim: Tavos on a simulated notebook (xp, language 1033, portio loaded).\n"
+              "Type help for the statements, quit to leave.\n");
+  size_t problemsShown = 0;
+  std::string input;
+  for (int line = 1;; ++line) {
+    std::printf("tavos> ");
+    std::fflush(stdout);
+    if (!std::getline(std::cin, input)) {
+      std::printf("\n");
+      break;
     }
-    Request(code, {value, 0, 0, 0}, 0);
-  }
-
-  std::vector<uint8_t> Request(uint32_t code, std::vector<uint8_t> input, uint32_t outputLength) {
-    std::vector<uint8_t> output(outputLength);
-    ULONG returned = 0;
-    kernel_.ClearPortLog();
-    NTSTATUS status = kernel_.Io().DeviceControl(handle_, code, input.data(), ULONG(input.size()),
-                                                 output.data(), outputLength, &returned);
-    output.resize(returned);
-    std::string ports;
-    char text[48];
-    for (const sim::HalPortAccess& entry : kernel_.PortLog()) {
-      bool in = entry.access.direction == sim::PortDirection::In;
-      std::snprintf(text, sizeof text, " %s%d 0x%04X %s 0x%02X", in ? "in" : "out",
-                    int(entry.access.width) * 8, entry.access.port, in ? "->" : "<-",
-                    entry.access.value);
-      ports += text;
+    std::string word;
+    std::istringstream(input) >> word;
+    if (word == "quit") break;
+    if (word == "help") {
+      std::printf("%s", kHelpText);
+      continue;
     }
-    std::printf("  request 0x%06X in %zu out %u -> 0x%08X, %u byte(s);%s\n", code, input.size(),
-                outputLength, unsigned(status), returned, ports.c_str());
-    return output;
+    if (word == "timeline") {
+      PrintLines(runner.Machine().Timeline());
+      continue;
+    }
+    if (word == "files") {
+      PrintLines(tavos_scenario::ListFiles(runner.Machine()));
+      continue;
+    }
+    tavos_scenario::Statement statement;
+    bool empty = false;
+    ScenarioError error;
+    bool ok = tavos_scenario::ParseLine(input, line, &statement, &empty, &error);
+    if (ok && empty) continue;
+    if (ok) {
+      ok = runner.Apply(statement, &error);
+      PrintLines(runner.TakeNewLines());
+    }
+    if (!ok) PrintError("input", error);
+    std::vector<std::string> problems = runner.Machine().Problems();
+    if (problems.size() > problemsShown) {
+      PrintProblems(std::vector<std::string>(problems.begin() + long(problemsShown), problems.end()));
+      problemsShown = problems.size();
+    }
   }
-
-  sim::Notebook notebook_;
-  sim::SimKernel kernel_{notebook_.Bus()};
-  sim::KernelHandle handle_ = 0;
-};
+  // A mistyped line at the prompt was answered there; only the machine's problems fail.
+  return problemsShown > 0 ? kProblems : kOk;
+}
 
 }  // namespace
 
-int main() { return Demo().Run(); }
+int main(int argc, char** argv) {
+  std::string script;
+  std::string keep;
+  bool haveScript = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if ((arg == "--script" || arg == "--keep") && i + 1 < argc) {
+      (arg == "--script" ? script : keep) = argv[++i];
+      if (arg == "--script") haveScript = true;
+    } else if (arg == "--help" || arg == "-h") {
+      std::printf("%s", kUsageText);
+      return kOk;
+    } else {
+      std::fprintf(stderr, "tavos-sim: unexpected argument %s\n%s", arg.c_str(), kUsageText);
+      return kUsage;
+    }
+  }
+
+  std::string text;
+  if (haveScript && !ReadScript(script, &text)) return kUsage;
+
+  tavos_scenario::Sandbox sandbox;
+  std::string error;
+  if (!sandbox.Create(keep, &error)) {
+    std::fprintf(stderr, "tavos-sim: %s\n", error.c_str());
+    return kUsage;
+  }
+  if (haveScript) return RunText(text, script, sandbox.Path());
+  if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) return Interactive(sandbox.Path());
+  return RunText(reinterpret_cast<const char*>(kDemoScenario), "demo.scn", sandbox.Path());
+}

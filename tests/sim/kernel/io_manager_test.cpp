@@ -199,7 +199,7 @@ TEST_F(IoManagerTest, BufferedRequestGetsTheInputInOneBufferOfTheLargerLength) {
   EXPECT_STATUS(STATUS_SUCCESS, kernel.Io().Close(handle));
 }
 
-TEST_F(IoManagerTest, BufferedReplyReturnsInformationBytesUnlessTheStatusIsAnError) {
+TEST_F(IoManagerTest, BufferedReplyReturnsInformationBytesUnlessAnErrorAndNeverMore) {
   g.control = Record;
   g.replyBytes = {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17};
   Load();
@@ -220,6 +220,15 @@ TEST_F(IoManagerTest, BufferedReplyReturnsInformationBytesUnlessTheStatusIsAnErr
     EXPECT_EQ(c.returned, reply.returned);
     EXPECT_EQ(Returned(c.returned, 8), reply.output);
   }
+
+  // Reporting more than the output length is a fault, and the copy stops at the length.
+  g.replyStatus = STATUS_SUCCESS;
+  g.replyInformation = 12;
+  Reply reply = Control(handle, {}, 8);
+  std::vector<std::string> faults = TakeFaults({"DRIVER_VERIFIER_IOMANAGER_VIOLATION"});
+  EXPECT_TRUE(Contains(faults[0], "reported 12 bytes for an output buffer of 8")) << faults[0];
+  EXPECT_EQ(8u, reply.returned);
+  EXPECT_EQ(Returned(8, 8), reply.output);
   EXPECT_STATUS(STATUS_SUCCESS, kernel.Io().Close(handle));
 }
 
@@ -298,21 +307,6 @@ TEST_F(IoManagerTest, EachBrokenDispatchRuleIsANamedFault) {
   }
 }
 
-TEST_F(IoManagerTest, ReportingMoreThanTheOutputIsAFaultAndTheCopyIsClamped) {
-  g.control = Record;
-  g.replyBytes = {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17};
-  g.replyInformation = 12;
-  Load();
-  sim::KernelHandle handle = OpenDevice();
-  Reply reply = Control(handle, {}, 8);
-  std::vector<std::string> faults = TakeFaults({"DRIVER_VERIFIER_IOMANAGER_VIOLATION"});
-  EXPECT_TRUE(Contains(faults[0], "reported 12 bytes for an output buffer of 8")) << faults[0];
-  EXPECT_STATUS(STATUS_SUCCESS, reply.status);
-  EXPECT_EQ(8u, reply.returned);
-  EXPECT_EQ(Returned(8, 8), reply.output);
-  EXPECT_STATUS(STATUS_SUCCESS, kernel.Io().Close(handle));
-}
-
 TEST_F(IoManagerTest, AFailedEntryOrAnUnloadMayLeaveNothingBehind) {
   struct Case {
     bool failEntry, leaveDevice, leaveLink;
@@ -325,11 +319,11 @@ TEST_F(IoManagerTest, AFailedEntryOrAnUnloadMayLeaveNothingBehind) {
     SCOPED_TRACE(c.detail);
     g = TestDriver{};
     g.entryStatus = c.failEntry ? STATUS_UNSUCCESSFUL : STATUS_SUCCESS;
+    g.leaveDevice = c.leaveDevice;
+    g.leaveLink = c.leaveLink;
     EXPECT_STATUS(g.entryStatus, kernel.Io().LoadDriver(Entry));
     if (!c.failEntry) {
       EXPECT_EQ(std::vector<std::string>{}, kernel.Faults().All());
-      g.leaveDevice = c.leaveDevice;
-      g.leaveLink = c.leaveLink;
       EXPECT_STATUS(STATUS_SUCCESS, kernel.Io().UnloadDriver());
     }
     std::vector<std::string> faults = TakeFaults({"DRIVER_LEFT_OBJECTS"});

@@ -3,6 +3,7 @@
 // character a call writes, or must not write, shows in the expected text.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 

@@ -71,20 +71,5 @@ TEST_F(ProcessorTest, ABusyLockWordThatNobodyHoldsIsAFault) {
   KfReleaseSpinLock(&never_initialized, old);
 }
 
-TEST_F(ProcessorTest, ReleasingInTheWrongOrderIsCaughtAtTheSecondRelease) {
-  KSPIN_LOCK outer = 0;
-  KSPIN_LOCK inner = 0;
-  KIRQL outerOld = KfAcquireSpinLock(&outer);
-  KIRQL innerOld = KfAcquireSpinLock(&inner);
-  KfReleaseSpinLock(&outer, outerOld);  // PASSIVE_LEVEL with `inner` still held
-  KfReleaseSpinLock(&inner, innerOld);  // from PASSIVE_LEVEL "back" up to DISPATCH_LEVEL
-  std::vector<std::string> faults = TakeFaults({"IRQL_NOT_DISPATCH_LEVEL", "IRQL_NOT_LESS_OR_EQUAL"});
-  EXPECT_TRUE(Contains(faults[0], "released at IRQL 0")) << faults[0];
-  EXPECT_TRUE(Contains(faults[1], "raises IRQL to 2")) << faults[1];
-  EXPECT_EQ(0u, kernel.Cpu().LocksHeld());
-  KfAcquireSpinLock(&outer);
-  KfReleaseSpinLock(&outer, PASSIVE_LEVEL);
-}
-
 }  // namespace
 }  // namespace kernel_test

@@ -41,11 +41,16 @@ class WinApiTest : public ::testing::Test {
   void SetUp() override {
     char temp[MAX_PATH];
     ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
+    // A name no earlier run left behind (process ids repeat under Wine).
     static int counter = 0;
-    char name[64];
-    std::snprintf(name, sizeof name, "winsim-%lu-%d", GetCurrentProcessId(), ++counter);
-    dir_ = std::string(temp) + name;
-    ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_ << " error " << GetLastError();
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      char name[64];
+      std::snprintf(name, sizeof name, "winsim-%lu-%d", GetCurrentProcessId(), ++counter);
+      dir_ = std::string(temp) + name;
+      if (CreateDirectoryA(dir_.c_str(), nullptr)) return;
+      ASSERT_EQ(DWORD(ERROR_ALREADY_EXISTS), GetLastError()) << dir_;
+    }
+    FAIL() << "no fresh folder under " << temp;
   }
   void TearDown() override {
     for (const std::string& file : windowsDirFiles_) {

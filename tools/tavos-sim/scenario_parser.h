@@ -1,0 +1,65 @@
+// Scenario text to statements: one statement a line, checked for form and bounds before
+// anything runs. The language is described in docs/scenarios.md.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tavos_scenario {
+
+// Bounds: a scenario that asks for more is wrong, not slow.
+constexpr uint64_t kMaxWaitMs = 24ull * 60 * 60 * 1000;  // one wait: a day of virtual time
+constexpr uint64_t kMaxBusyReads = 1000000;
+constexpr uint64_t kMaxLanguage = 0xFFFF;
+
+// The defaults of a machine no `os`, `lang`, `driver` or `ec` statement changed.
+constexpr char kDefaultOs[] = "xp";
+constexpr uint16_t kDefaultLanguage = 1033;
+
+// What `os` after a `start` is told: the parser says it for scripts, the runner for input
+// given one line at a time.
+constexpr char kOsAfterStart[] = "os after start: the Windows version is fixed once Tavos has started";
+
+enum class Op { Os, Lang, Driver, Ec, File, Start, Press, Media, Hold, Release, Wait, Dump, Exit, Choose };
+enum class EcMode { Ready, Busy, Stuck };
+
+// One statement; only the fields of its operation are meaningful.
+struct Statement {
+  Op op = Op::Start;
+  int line = 0;
+  std::string os;             // Os
+  bool driverLoaded = true;   // Driver
+  EcMode ec = EcMode::Ready;  // Ec
+  // Lang: the language id; Ec busy: status reads; Wait: milliseconds; Hold/Release: the
+  // virtual-key code; Press/Media: the latch bits.
+  uint64_t number = 0;
+  std::string path;  // File, Dump
+  std::string text;  // File: the bytes; Choose: the choice
+};
+
+// What is wrong with a scenario, and where: a malformed line, or one the machine refused.
+struct ScenarioError {
+  int line = 0;
+  std::string message;
+  std::string ToString() const { return "line " + std::to_string(line) + ": " + message; }
+};
+
+struct ParseResult {
+  bool ok = true;
+  std::vector<Statement> statements;
+  ScenarioError error;  // the first error, when !ok
+};
+
+// A whole scenario. Stops at the first error.
+ParseResult ParseScenario(const std::string& text);
+
+// One line (numbered `line` in messages). `*empty` is set for blank and comment-only lines;
+// false with `*error` filled when the line is malformed.
+bool ParseLine(const std::string& text, int line, Statement* statement, bool* empty, ScenarioError* error);
+
+// The virtual-key code of a key name for `hold` and `release`: a letter or digit, a name
+// such as LWIN or SHIFT (any case), or 0xNN. False when unknown.
+bool KeyCode(const std::string& name, uint8_t* vk);
+
+}  // namespace tavos_scenario

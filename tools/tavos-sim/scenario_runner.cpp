@@ -1,0 +1,181 @@
+// Each statement as one Machine call, with the refusals the machine reports turned into
+// scenario errors.
+#include "tools/tavos-sim/scenario_runner.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "sim/winsim/window_manager.h"
+
+namespace tavos_scenario {
+
+namespace fs = std::filesystem;
+
+Sandbox::~Sandbox() {
+  if (remove_ && !path_.empty()) {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+}
+
+bool Sandbox::Create(const std::string& keep, std::string* error) {
+  std::error_code ec;
+  if (!keep.empty()) {
+    fs::create_directories(keep, ec);
+    if (ec || !fs::is_directory(keep)) {
+      *error = "cannot create the folder " + keep;
+      return false;
+    }
+    if (!fs::is_empty(keep, ec) || ec) {
+      *error = "the folder " + keep + " is not empty (a kept drive C: must start empty)";
+      return false;
+    }
+    path_ = fs::absolute(keep, ec).string();
+    remove_ = false;
+    return true;
+  }
+  std::string pattern = (fs::temp_directory_path(ec) / "tavos-sim-XXXXXX").string();
+  if (ec || mkdtemp(pattern.data()) == nullptr) {
+    *error = "cannot create a temporary folder for drive C:";
+    return false;
+  }
+  path_ = pattern;
+  remove_ = true;
+  return true;
+}
+
+ScenarioRunner::ScenarioRunner(const std::string& sandbox) {
+  tavos_sim::MachineOptions options;
+  options.sandbox = sandbox;
+  options.os = kDefaultOs;
+  options.language = kDefaultLanguage;
+  options.driverLoaded = true;
+  options.resourceFile = TAVOS_RESOURCE_FILE;
+  machine_ = std::make_unique<tavos_sim::Machine>(options);
+}
+
+ScenarioRunner::~ScenarioRunner() = default;
+
+std::vector<std::string> ScenarioRunner::TakeNewLines() {
+  const std::vector<std::string>& all = machine_->Timeline();
+  std::vector<std::string> lines(all.begin() + long(taken_), all.end());
+  taken_ = all.size();
+  return lines;
+}
+
+bool ScenarioRunner::Apply(const Statement& s, ScenarioError* error) {
+  auto fail = [&](const std::string& message) {
+    *error = ScenarioError{s.line, message};
+    return false;
+  };
+  tavos_sim::Machine& m = *machine_;
+  switch (s.op) {
+    case Op::Os:
+      if (starts_ > 0) return fail(kOsAfterStart);
+      if (!m.SetOs(s.os)) return fail("os: unknown Windows version \"" + s.os + "\"");
+      break;
+    case Op::Lang:
+      m.SetLanguage(uint16_t(s.number));
+      break;
+    case Op::Driver:
+      if (!m.SetDriverLoaded(s.driverLoaded))
+        return fail(s.driverLoaded ? "driver loaded: the kernel refused to load portio"
+                                   : "driver absent: the kernel refused to unload portio "
+                                     "(a running program holds it open)");
+      break;
+    case Op::Ec:
+      if (s.ec == EcMode::Ready) m.SetEcReady();
+      else if (s.ec == EcMode::Busy) m.SetEcBusy(int(s.number));
+      else m.SetEcStuck();
+      break;
+    case Op::File:
+      m.WriteFile(s.path, s.text);
+      break;
+    case Op::Start:
+      if (starts_ >= kMaxStarts)
+        return fail("start: at most " + std::to_string(kMaxStarts) + " copies of Tavos per run");
+      ++starts_;
+      m.StartTavos();
+      break;
+    case Op::Press:
+      m.PressHotKeys(uint8_t(s.number));
+      break;
+    case Op::Media:
+      m.PressMediaButtons(uint8_t(s.number));
+      break;
+    case Op::Hold:
+      m.Hold(uint8_t(s.number));
+      break;
+    case Op::Release:
+      m.Release(uint8_t(s.number));
+      break;
+    case Op::Wait:
+      m.Wait(s.number);
+      break;
+    case Op::Dump:
+      m.Dump(s.path);
+      break;
+    case Op::Exit:
+      if (!m.Exit()) return fail("exit: no Tavos is running");
+      break;
+    case Op::Choose: {
+      if (m.Choose(s.text)) break;
+      winsim::Surface* top = m.Pc().Windows().TopSurface();
+      if (top == nullptr) return fail("choose: nothing on screen waits for a choice");
+      std::string offered;
+      for (const std::string& choice : top->choices)
+        offered += (offered.empty() ? "" : ", ") + winsim::Quote(choice);
+      return fail("choose: the " + top->kind + " on top offers no " + winsim::Quote(s.text) +
+                  " (it offers " + (offered.empty() ? "nothing" : offered) + ")");
+    }
+  }
+  return true;
+}
+
+RunResult RunScenario(const std::vector<Statement>& statements, const std::string& sandbox,
+                      const std::function<void(const std::vector<std::string>&)>& onLines) {
+  RunResult result;
+  ScenarioRunner runner(sandbox);
+  for (const Statement& statement : statements) {
+    bool applied = runner.Apply(statement, &result.error);
+    std::vector<std::string> lines = runner.TakeNewLines();
+    if (onLines && !lines.empty()) onLines(lines);
+    if (!applied) {
+      result.ok = false;
+      break;
+    }
+  }
+  result.timeline = runner.Machine().Timeline();
+  result.problems = runner.Machine().Problems();
+  return result;
+}
+
+namespace {
+
+void ListFolder(winsim::FileSystem& files, const std::string& folder, std::vector<std::string>* out) {
+  std::vector<std::string> names;
+  if (!files.List(folder, &names)) return;
+  for (const std::string& name : names) {
+    std::string path = folder + name;
+    if (files.IsDirectory(path)) {
+      ListFolder(files, path + "\\", out);
+      continue;
+    }
+    std::string bytes;
+    files.ReadFile(path, &bytes);
+    bool hidden = files.Attributes(path) & FILE_ATTRIBUTE_HIDDEN;
+    out->push_back(path + " " + std::to_string(bytes.size()) + (hidden ? " hidden" : ""));
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> ListFiles(tavos_sim::Machine& machine) {
+  std::vector<std::string> lines;
+  ListFolder(machine.Pc().Files(), "C:\\", &lines);
+  return lines;
+}
+
+}  // namespace tavos_scenario

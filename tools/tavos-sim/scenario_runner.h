@@ -1,0 +1,71 @@
+// Statements applied to a simulated notebook running Tavos; what happened is its timeline.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/machine/tavos_machine.h"
+#include "tools/tavos-sim/scenario_parser.h"
+
+namespace tavos_scenario {
+
+// Copies of Tavos one run may start: each is a thread of the host.
+constexpr int kMaxStarts = 64;
+
+// The host folder that holds drive C: for one run: a fresh temporary folder removed at the
+// end, or a folder the user keeps (created if missing; it must be empty, so that no earlier
+// run leaks into this one).
+class Sandbox {
+ public:
+  Sandbox() = default;
+  ~Sandbox();
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+  // False with `*error` when the folder cannot be made or `keep` is not empty.
+  bool Create(const std::string& keep, std::string* error);
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+  bool remove_ = false;
+};
+
+// One machine with the defaults (xp, 1033, portio loaded, controller ready), driven one
+// statement at a time: the interactive prompt and whole scripts share it.
+class ScenarioRunner {
+ public:
+  explicit ScenarioRunner(const std::string& sandbox);
+  ~ScenarioRunner();
+  ScenarioRunner(const ScenarioRunner&) = delete;
+  ScenarioRunner& operator=(const ScenarioRunner&) = delete;
+
+  // False with `*error` when the machine cannot do what the statement asks.
+  bool Apply(const Statement& statement, ScenarioError* error);
+  // The timeline lines added since the last call.
+  std::vector<std::string> TakeNewLines();
+  tavos_sim::Machine& Machine() { return *machine_; }
+
+ private:
+  std::unique_ptr<tavos_sim::Machine> machine_;
+  int starts_ = 0;
+  size_t taken_ = 0;
+};
+
+struct RunResult {
+  bool ok = true;
+  ScenarioError error;  // why the run stopped early, when !ok
+  std::vector<std::string> timeline;
+  std::vector<std::string> problems;  // Machine::Problems at the end
+};
+
+// Runs the statements on a fresh machine with drive C: in `sandbox`, stopping at the first
+// one that fails. `onLines` (optional) gets each statement's new timeline lines as they come.
+RunResult RunScenario(const std::vector<Statement>& statements, const std::string& sandbox,
+                      const std::function<void(const std::vector<std::string>&)>& onLines = nullptr);
+
+// Every file under C:\ with its size, one a line: "C:\WINDOWS\SelectFile.ini 94 hidden".
+std::vector<std::string> ListFiles(tavos_sim::Machine& machine);
+
+}  // namespace tavos_scenario
