@@ -162,7 +162,7 @@ class LineParser {
       s.number = vk;
     } else if (k == "wait") {
       s.op = Op::Wait;
-      if (!Count(1, 1) || !Number(1, kMaxWaitMs, "milliseconds", &s.number)) return false;
+      if (!Count(1, 1) || !Number(1, kMaxVirtualMs, "milliseconds", &s.number)) return false;
     } else if (k == "dump") {
       s.op = Op::Dump;
       if (!Count(1, 1) || !String(1, "the path")) return false;

@@ -9,7 +9,9 @@
 namespace tavos_scenario {
 
 // Bounds: a scenario that asks for more is wrong, not slow.
-constexpr uint64_t kMaxWaitMs = 24ull * 60 * 60 * 1000;  // one wait: a day of virtual time
+// A whole run, and so any one wait, lasts at most a day of virtual time (about 8 s of real
+// time with Tavos polling).
+constexpr uint64_t kMaxVirtualMs = 24ull * 60 * 60 * 1000;
 constexpr uint64_t kMaxBusyReads = 1000000;
 constexpr uint64_t kMaxLanguage = 0xFFFF;
 

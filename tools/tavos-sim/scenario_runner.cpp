@@ -112,6 +112,9 @@ bool ScenarioRunner::Apply(const Statement& s, ScenarioError* error) {
       m.Release(uint8_t(s.number));
       break;
     case Op::Wait:
+      if (m.Pc().Now() + s.number > kMaxVirtualMs)
+        return fail("wait: a run lasts at most " + std::to_string(kMaxVirtualMs) +
+                    " ms of virtual time; it is at " + std::to_string(m.Pc().Now()) + " ms");
       m.Wait(s.number);
       break;
     case Op::Dump:
