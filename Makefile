@@ -36,12 +36,14 @@ fuzz: sanitize
 
 bench: dev
 	./build/dev/bench/portio_bench --benchmark_min_time=0.05
+	./build/dev/bench/tick_bench
 
 test: windows dev sanitize
 	TAVOS_DIST=$(CURDIR)/dist ctest --preset dev -j $(JOBS)
 	TAVOS_DIST=$(CURDIR)/dist ctest --preset sanitize -j $(JOBS)
 	./tools/run-fuzzers.sh build/sanitize $(FUZZ_SECONDS)
 	./build/dev/bench/portio_bench --benchmark_min_time=0.05
+	./build/dev/bench/tick_bench
 
 clean:
 	rm -rf build dist

@@ -271,11 +271,10 @@ bool FileSystem::WriteFile(const std::string& winPath, const std::string& bytes)
 bool FileSystem::Remove(const std::string& winPath) {
   Resolved resolved;
   struct stat info;
-  if (!Resolve(winPath, &resolved) || resolved.host == hostRoot_ ||
-      !HostStat(resolved.host, &info))
+  if (!Resolve(winPath, &resolved) || resolved.host == hostRoot_ || !HostStat(resolved.host, &info))
     return false;
-  int result = S_ISDIR(info.st_mode) ? ::rmdir(resolved.host.c_str())
-                                     : ::unlink(resolved.host.c_str());
+  int result =
+      S_ISDIR(info.st_mode) ? ::rmdir(resolved.host.c_str()) : ::unlink(resolved.host.c_str());
   if (result != 0) return false;
   attributes_.erase(resolved.key);
   return true;
@@ -284,8 +283,7 @@ bool FileSystem::Remove(const std::string& winPath) {
 bool FileSystem::List(const std::string& winFolder, std::vector<std::string>* names) const {
   Resolved resolved;
   struct stat info;
-  if (!Resolve(winFolder, &resolved) || !HostStat(resolved.host, &info) ||
-      !S_ISDIR(info.st_mode))
+  if (!Resolve(winFolder, &resolved) || !HostStat(resolved.host, &info) || !S_ISDIR(info.st_mode))
     return false;
   DIR* dir = opendir(resolved.host.c_str());
   if (!dir) return false;
@@ -323,9 +321,9 @@ bool FileSystem::SharingAllows(const std::string& winPath, DWORD access, DWORD s
                openDeletes = open.access & kDeleteAccess;
     if (!openReads && !openWrites && !openDeletes) continue;
     if ((reads && !(open.share & FILE_SHARE_READ)) ||
-        (writes && !(open.share & FILE_SHARE_WRITE)) ||
-        (deletes && !(open.share & kShareDelete)) || (openReads && !(share & FILE_SHARE_READ)) ||
-        (openWrites && !(share & FILE_SHARE_WRITE)) || (openDeletes && !(share & kShareDelete)))
+        (writes && !(open.share & FILE_SHARE_WRITE)) || (deletes && !(open.share & kShareDelete)) ||
+        (openReads && !(share & FILE_SHARE_READ)) || (openWrites && !(share & FILE_SHARE_WRITE)) ||
+        (openDeletes && !(share & kShareDelete)))
       return false;
   }
   return true;

@@ -62,8 +62,7 @@ class FileSystem {
   bool IsOpen(const std::string& winPath) const;
   // Registers an open; it lasts as long as the returned object (which may outlive this one).
   class OpenToken;
-  std::unique_ptr<OpenToken> RegisterOpen(const std::string& winPath, DWORD access,
-                                          DWORD share);
+  std::unique_ptr<OpenToken> RegisterOpen(const std::string& winPath, DWORD access, DWORD share);
 
  private:
   struct OpenEntry {

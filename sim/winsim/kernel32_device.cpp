@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 #include "sim/kernel/sim_kernel.h"
 #include "sim/winsim/device_files.h"
+#include "sim/winsim/sim_scope.h"
 #include "sim/winsim/windows_pc.h"
 
 using winsim::WindowsPc;
@@ -80,6 +81,7 @@ HANDLE CreateDeviceFile(const char* path, DWORD, DWORD, DWORD creationDispositio
 BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,
                             DWORD nInBufferSize, LPVOID lpOutBuffer, DWORD nOutBufferSize,
                             LPDWORD lpBytesReturned, LPVOID lpOverlapped) {
+  winsim::SimScope scope;
   WindowsPc& pc = WindowsPc::Current();
   if (lpBytesReturned == nullptr && lpOverlapped == nullptr)
     pc.Violation("DeviceIoControl without lpBytesReturned (an access violation on Windows NT)");

@@ -168,9 +168,10 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
   } else if (exists && (attributes & FILE_ATTRIBUTE_READONLY) &&
              (dwDesiredAccess & GENERIC_WRITE || overwrites)) {
     error = ERROR_ACCESS_DENIED;
-  } else if (overwrites &&
-             (((attributes & FILE_ATTRIBUTE_HIDDEN) && !(dwFlagsAndAttributes & FILE_ATTRIBUTE_HIDDEN)) ||
-              ((attributes & FILE_ATTRIBUTE_SYSTEM) && !(dwFlagsAndAttributes & FILE_ATTRIBUTE_SYSTEM)))) {
+  } else if (overwrites && (((attributes & FILE_ATTRIBUTE_HIDDEN) &&
+                             !(dwFlagsAndAttributes & FILE_ATTRIBUTE_HIDDEN)) ||
+                            ((attributes & FILE_ATTRIBUTE_SYSTEM) &&
+                             !(dwFlagsAndAttributes & FILE_ATTRIBUTE_SYSTEM)))) {
     // Overwriting a hidden or system file must name those attributes (CreateFile docs).
     error = ERROR_ACCESS_DENIED;
   } else if (exists && !files.SharingAllows(path, dwDesiredAccess, dwShareMode)) {
@@ -185,7 +186,9 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
   files.ToHostPath(path, &host);
   int flags = O_CLOEXEC;
   const DWORD rw = dwDesiredAccess & (GENERIC_READ | GENERIC_WRITE);
-  flags |= rw == (GENERIC_READ | GENERIC_WRITE) ? O_RDWR : rw == GENERIC_WRITE ? O_WRONLY : O_RDONLY;
+  flags |= rw == (GENERIC_READ | GENERIC_WRITE) ? O_RDWR
+           : rw == GENERIC_WRITE                ? O_WRONLY
+                                                : O_RDONLY;
   if (!exists) flags |= O_CREAT | O_EXCL;
   if (overwrites) flags |= O_TRUNC;
   if (overwrites && !(flags & (O_WRONLY | O_RDWR))) flags = (flags & ~O_RDONLY) | O_RDWR;
@@ -200,8 +203,8 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
       std::make_unique<FileHandle>(fd, dwDesiredAccess,
                                    files.RegisterOpen(path, dwDesiredAccess, dwShareMode)),
       pc.CurrentPid());
-  const bool openedExisting = exists && (dwCreationDisposition == CREATE_ALWAYS ||
-                                         dwCreationDisposition == OPEN_ALWAYS);
+  const bool openedExisting =
+      exists && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS);
   SetLastError(openedExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return handle;
 }
@@ -221,7 +224,8 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
   if (lpBuffer == nullptr && nNumberOfBytesToRead > 0) return Fail(kErrorNoAccess);
   DWORD done = 0;
   while (done < nNumberOfBytesToRead) {
-    ssize_t got = ::read(file->Fd(), static_cast<char*>(lpBuffer) + done, nNumberOfBytesToRead - done);
+    ssize_t got =
+        ::read(file->Fd(), static_cast<char*>(lpBuffer) + done, nNumberOfBytesToRead - done);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return Fail(ERROR_GEN_FAILURE);
     if (got == 0) break;
@@ -271,13 +275,14 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
     return INVALID_HANDLE_VALUE;
   }
   // The mask is the last component, taken as written; the folder is an ordinary path.
-  std::string spec = lpFileName;
-  for (char& c : spec)
+  std::string pattern = lpFileName;
+  for (char& c : pattern)
     if (c == '/') c = '\\';
-  size_t split = spec.find_last_of('\\');
-  if (split == std::string::npos && spec.size() >= 2 && spec[1] == ':') split = 1;
-  std::string folder = split == std::string::npos ? std::string("C:\\") : spec.substr(0, split + 1);
-  std::string mask = split == std::string::npos ? spec : spec.substr(split + 1);
+  size_t split = pattern.find_last_of('\\');
+  if (split == std::string::npos && pattern.size() >= 2 && pattern[1] == ':') split = 1;
+  std::string folder =
+      split == std::string::npos ? std::string("C:\\") : pattern.substr(0, split + 1);
+  std::string mask = split == std::string::npos ? pattern : pattern.substr(split + 1);
   if (folder.find_first_of("*?") != std::string::npos) {
     SetLastError(kErrorInvalidName);
     return INVALID_HANDLE_VALUE;
@@ -285,19 +290,17 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
   std::string folderPath;
   if (!files.Normalize(folder, &folderPath) || !files.IsDirectory(folderPath)) {
     SetLastError(MissingError(files, folder.c_str()) == kErrorInvalidName ? kErrorInvalidName
-                                                                           : ERROR_PATH_NOT_FOUND);
+                                                                          : ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
   if (mask.empty()) {  // a trailing separator names no file
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
-  std::string stripped = mask;
-  for (char c : "<>:\"|")
-    if (c && stripped.find(c) != std::string::npos) {
-      SetLastError(kErrorInvalidName);
-      return INVALID_HANDLE_VALUE;
-    }
+  if (mask.find_first_of("<>:\"|") != std::string::npos) {
+    SetLastError(kErrorInvalidName);
+    return INVALID_HANDLE_VALUE;
+  }
   const std::string prefix = folderPath == "C:\\" ? folderPath : folderPath + "\\";
   std::vector<WIN32_FIND_DATAA> found;
   WIN32_FIND_DATAA data;
@@ -310,7 +313,8 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
     // Outside the root, every folder lists "." and ".." first, as NTFS does.
     if (folderPath != "C:\\") {
       for (const char* dots : {".", ".."})
-        if (MaskMatches(mask, dots) && FindData(files, folderPath, dots, &data)) found.push_back(data);
+        if (MaskMatches(mask, dots) && FindData(files, folderPath, dots, &data))
+          found.push_back(data);
     }
     std::vector<std::string> names;
     files.List(folderPath, &names);
@@ -351,14 +355,16 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
 
 BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
   FileSystem& files = WindowsPc::Current().Files();
-  if (lpFileName == nullptr || !files.Exists(lpFileName)) return Fail(MissingError(files, lpFileName));
+  if (lpFileName == nullptr || !files.Exists(lpFileName))
+    return Fail(MissingError(files, lpFileName));
   files.SetAttributes(lpFileName, dwFileAttributes);
   return TRUE;
 }
 
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
   FileSystem& files = WindowsPc::Current().Files();
-  if (lpFileName == nullptr || !files.Exists(lpFileName)) return Fail(MissingError(files, lpFileName));
+  if (lpFileName == nullptr || !files.Exists(lpFileName))
+    return Fail(MissingError(files, lpFileName));
   if (files.IsDirectory(lpFileName)) return Fail(ERROR_ACCESS_DENIED);
   if (files.Attributes(lpFileName) & FILE_ATTRIBUTE_READONLY) return Fail(ERROR_ACCESS_DENIED);
   // Deleting opens the file for DELETE: every open handle must share that.

@@ -28,8 +28,8 @@ constexpr char kCtrlZ = 0x1A;
 struct TextFile {
   int fd = -1;
   bool text = true;
-  bool ended = false;   // a Ctrl-Z was met
-  std::string ahead;    // bytes read from fd but not yet given out
+  bool ended = false;  // a Ctrl-Z was met
+  std::string ahead;   // bytes read from fd but not yet given out
   std::unique_ptr<FileSystem::OpenToken> open;
 };
 

@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/window_manager.h"
+#include "sim/winsim/sim_scope.h"
 #include "sim/winsim/windows_pc.h"
 
 using winsim::SimThread;
@@ -89,6 +90,7 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  winsim::SimScope scope;
   WindowsPc& pc = WindowsPc::Current();
   SimThread* target = pc.CurrentThread();
   if (hWnd != nullptr) {
@@ -116,6 +118,7 @@ VOID WINAPI PostQuitMessage(int nExitCode) {
 }
 
 BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
+  winsim::SimScope scope;
   WindowsPc& pc = WindowsPc::Current();
   SimThread* thread = pc.CurrentThread();
   if (thread == nullptr) {
@@ -132,6 +135,7 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
 
 BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
                          UINT wRemoveMsg) {
+  winsim::SimScope scope;
   SimThread* thread = WindowsPc::Current().CurrentThread();
   if (thread == nullptr) return FALSE;
   winsim::MessageFilter filter{hWnd, wMsgFilterMin, wMsgFilterMax};

@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/window_manager.h"
+#include "sim/winsim/sim_scope.h"
 #include "sim/winsim/windows_pc.h"
 
 using winsim::SimThread;
@@ -16,6 +17,7 @@ constexpr UINT kMaximumElapse = 0x7FFFFFFF;  // USER_TIMER_MAXIMUM
 }  // namespace
 
 UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc) {
+  winsim::SimScope scope;
   WindowsPc& pc = WindowsPc::Current();
   SimThread* thread = pc.CurrentThread();
   if (hWnd == nullptr || thread == nullptr) {
@@ -45,6 +47,7 @@ UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC l
 }
 
 BOOL WINAPI KillTimer(HWND hWnd, UINT_PTR uIDEvent) {
+  winsim::SimScope scope;
   WindowsPc& pc = WindowsPc::Current();
   if (SimThread* thread = pc.CurrentThread()) {
     auto& timers = thread->timers;

@@ -9,10 +9,13 @@
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/notification_area.h"
 #include "sim/winsim/sim_process.h"
+#include "sim/winsim/sim_scope.h"
 #include "sim/winsim/system_classes.h"
 #include "sim/winsim/window_manager.h"
 
 namespace winsim {
+
+thread_local int SimScope::depth_ = 0;
 
 namespace {
 WindowsPc* g_current = nullptr;
@@ -75,6 +78,8 @@ bool WindowsPc::TakeVersionQueryFailure() {
 }
 
 SimThread* WindowsPc::CurrentThread() const { return t_thread; }
+
+bool WindowsPc::OnSimulatedThread() { return t_thread != nullptr; }
 
 DWORD WindowsPc::CurrentPid() const { return t_thread ? t_thread->process->pid : 0; }
 

@@ -108,6 +108,8 @@ class WindowsPc {
 
   // ---- scheduling (used by the Win32 functions)
   SimThread* CurrentThread() const;  // null on the owner's thread
+  // Whether the calling host thread runs a simulated program (safe without a PC).
+  static bool OnSimulatedThread();
   DWORD CurrentPid() const;          // 0 on the owner's thread
   // The thread's turn ends until it has work again (messages, due timers) or ends.
   void WaitForWork(SimThread& thread);

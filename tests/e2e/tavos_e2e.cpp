@@ -2,8 +2,8 @@
 //   tavos_e2e.exe <path of Tavos.exe>
 // Starts Tavos, watches its windows, its settings file, the single-instance rule and the
 // exit command from the outside. One line per check; the exit status is 1 on any failure.
-#include <windows.h>
 #include <tlhelp32.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdarg>
@@ -259,13 +259,13 @@ int main(int argc, char** argv) {
     int running = CountProcessesNamed("Tavos.exe");
     Expect("no copy of Tavos runs before the test", running == 0, "0 processes",
            std::to_string(running) + " process(es)");
-    HANDLE driver = CreateFileA("\\\\.\\DRV1", GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
+    HANDLE driver =
+        CreateFileA("\\\\.\\DRV1", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     DWORD error = GetLastError();
     if (driver != INVALID_HANDLE_VALUE) CloseHandle(driver);
-    Expect("driver \\\\.\\DRV1 is absent", driver == INVALID_HANDLE_VALUE,
-           "CreateFileA to fail", "a handle (error " + std::to_string(error) + ")");
+    Expect("driver \\\\.\\DRV1 is absent", driver == INVALID_HANDLE_VALUE, "CreateFileA to fail",
+           "a handle (error " + std::to_string(error) + ")");
   }
 
   // Start-up: both windows and the settings file, bounded.
@@ -295,18 +295,8 @@ int main(int argc, char** argv) {
          windows.frames == 1 && windows.trays == 1 && windows.otherAfx == 0,
          "1 frame(s), 1 tray window(s), 0 other Afx window(s)", WindowsText(windows));
   if (windows.frame != nullptr) {
-    char title[256] = "";
-    GetWindowTextA(windows.frame, title, sizeof title);
-    bool visible = IsWindowVisible(windows.frame) != 0;
-    Expect("main frame is hidden with an empty title", !visible && title[0] == '\0',
-           "hidden, title \"\"",
-           std::string(visible ? "visible" : "hidden") + ", title \"" + title + "\"");
-    // Answering means WM_CREATE has finished and the message loop runs.
     Expect("main frame answers WM_NULL after start-up", Answers(windows.frame),
            "an answer within 1 s", "no answer");
-  }
-  if (windows.tray != nullptr) {
-    Expect("tray icon window is hidden", IsWindowVisible(windows.tray) == 0, "hidden", "visible");
   }
 
   // The settings file with its defaults; no state file.
@@ -349,6 +339,29 @@ int main(int argc, char** argv) {
          "running after " + std::to_string(watchMs) + " ms", ExitCodeText(first.info.hProcess));
   Expect("main frame still answers WM_NULL within 1 s", IsWindow(frame) && Answers(frame),
          "an answer", IsWindow(frame) ? "no answer" : "no window");
+  // Looked at only now: the windows are found while WM_CREATE still runs, before a
+  // WS_VISIBLE style or a later ShowWindow would take effect.
+  {
+    ProcessWindows settled = WindowsOf(pid);
+    Expect("still exactly the same frame and tray window",
+           settled.frame == frame && settled.tray == tray && settled.frames == 1 &&
+               settled.trays == 1 && settled.otherAfx == 0,
+           "the same 1 frame(s), 1 tray window(s), 0 other Afx window(s)", WindowsText(settled));
+    char title[256] = "";
+    GetWindowTextA(frame, title, sizeof title);
+    bool exists = IsWindow(frame) != 0;
+    bool visible = IsWindowVisible(frame) != 0;
+    Expect("main frame is hidden with an empty title", exists && !visible && title[0] == '\0',
+           "hidden, title \"\"",
+           std::string(!exists   ? "no window"
+                       : visible ? "visible"
+                                 : "hidden") +
+               ", title \"" + title + "\"");
+    if (tray != nullptr) {
+      Expect("tray icon window is hidden", IsWindow(tray) && !IsWindowVisible(tray), "hidden",
+             IsWindow(tray) ? "visible" : "no window");
+    }
+  }
 
   // Single instance: a second copy ends by itself; the first carries on.
   DWORD t1 = GetTickCount();
@@ -356,17 +369,30 @@ int main(int argc, char** argv) {
   Expect("CreateProcessA starts a second copy", second.ok, "success",
          "error " + std::to_string(second.error));
   if (second.ok) {
-    DWORD ended = WaitForSingleObject(second.info.hProcess, kSecondCopyTimeoutMs);
+    // A copy that wrongly carries on shows itself by its windows; one that just exits late
+    // does not, so both are watched.
+    DWORD ended = WAIT_TIMEOUT;
+    ProcessWindows seen;
+    for (;;) {
+      ended = WaitForSingleObject(second.info.hProcess, 20);
+      ProcessWindows now = WindowsOf(second.info.dwProcessId);
+      if (now.frames + now.trays + now.otherAfx > seen.frames + seen.trays + seen.otherAfx)
+        seen = now;
+      if (ended != WAIT_TIMEOUT || GetTickCount() - t1 >= kSecondCopyTimeoutMs) break;
+    }
     Info("second copy: %s after %lu ms", ExitCodeText(second.info.hProcess).c_str(),
          static_cast<unsigned long>(GetTickCount() - t1));
     Expect("second copy exits by itself within 10 s", ended == WAIT_OBJECT_0, "exited",
            ExitCodeText(second.info.hProcess));
+    Expect("second copy opens no Afx window", seen.frames + seen.trays + seen.otherAfx == 0, "none",
+           WindowsText(seen));
     Stop(second);
   }
   Expect("first copy keeps running next to the second", IsAlive(first.info.hProcess), "running",
          ExitCodeText(first.info.hProcess));
   ProcessWindows after = WindowsOf(pid);
-  Expect("first copy keeps its frame and tray window", after.frame == frame && after.tray == tray,
+  Expect("first copy keeps its frame and tray window",
+         after.frame == frame && after.tray == tray && after.frames == 1 && after.trays == 1,
          "the same two windows", WindowsText(after));
   Expect("first copy's frame answers WM_NULL", IsWindow(frame) && Answers(frame), "an answer",
          "no answer");
@@ -379,7 +405,8 @@ int main(int argc, char** argv) {
   ProcessWindows left;
   for (;;) {
     left = WindowsOf(pid);
-    bool gone = !IsWindow(frame) && !IsWindow(tray) && left.frames + left.trays + left.otherAfx == 0;
+    bool gone =
+        !IsWindow(frame) && !IsWindow(tray) && left.frames + left.trays + left.otherAfx == 0;
     if (gone || GetTickCount() - t2 >= kExitTimeoutMs) break;
     Sleep(kStepMs);
   }

@@ -1,4 +1,6 @@
 // Drive C: on a host folder: path forms, refused paths, case, attributes, bytes and sharing.
+#include "sim/winsim/file_system.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,8 +9,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "sim/winsim/file_system.h"
 
 namespace winsim {
 namespace {
@@ -112,7 +112,8 @@ TEST_F(FileSystemTest, AttributesOfFilesAndFolders) {
   EXPECT_EQ(DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), files->Attributes("C:/tavos.ini"))
       << "kept under the normalised path, whatever the spelling";
   ASSERT_TRUE(files->WriteFile("C:\\Tavos.ini", "new content"));
-  EXPECT_EQ(DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), files->Attributes("C:\\Tavos.ini"))
+  EXPECT_EQ(DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+            files->Attributes("C:\\Tavos.ini"))
       << "rewriting keeps them";
   ASSERT_TRUE(files->SetAttributes("C:\\Tavos.ini", FILE_ATTRIBUTE_DIRECTORY | 0x80000000u));
   EXPECT_EQ(DWORD(FILE_ATTRIBUTE_NORMAL), files->Attributes("C:\\Tavos.ini"))

@@ -14,7 +14,8 @@ class Kernel32Files : public WinApiTest {
   HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD disposition,
               DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
     SetLastError(kUntouched);
-    HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, disposition, attributes, nullptr);
+    HANDLE file =
+        CreateFileA(path.c_str(), access, share, nullptr, disposition, attributes, nullptr);
     error = GetLastError();
     return file;
   }
@@ -200,8 +201,8 @@ TEST_F(Kernel32Files, PathsAreFoundWhateverTheirCaseAndSeparators) {
   ASSERT_TRUE(WriteBytes(Path("Tavos.ini"), "abc"));
   std::string other = Dir();
   std::replace(other.begin(), other.end(), '\\', '/');
-  for (const std::string& path : {Path("TAVOS.INI"), other + "/tavos.ini",
-                                  Path("sub\\..\\.\\Tavos.ini"), Path("Tavos.ini.")})
+  for (const std::string& path :
+       {Path("TAVOS.INI"), other + "/tavos.ini", Path("sub\\..\\.\\Tavos.ini"), Path("Tavos.ini.")})
     EXPECT_EQ("abc", ReadBytes(path)) << path;
 }
 
@@ -231,7 +232,8 @@ TEST_F(Kernel32Files, SharedReadingAdmitsReadersButNoWriter) {
   HANDLE second = Open(Path("s.ini"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
   EXPECT_NE(INVALID_HANDLE_VALUE, second);
   CloseHandle(second);
-  EXPECT_EQ(INVALID_HANDLE_VALUE, Open(Path("s.ini"), GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING));
+  EXPECT_EQ(INVALID_HANDLE_VALUE,
+            Open(Path("s.ini"), GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING));
   EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), error) << "the reader does not share writing";
   EXPECT_EQ(INVALID_HANDLE_VALUE, Open(Path("s.ini"), GENERIC_READ, 0, OPEN_EXISTING));
   EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), error) << "the newcomer does not share reading";
@@ -275,13 +277,15 @@ TEST_F(Kernel32Files, WritesFollowEachOtherAndReadsStopAtTheEnd) {
 
 TEST_F(Kernel32Files, ReadingAndWritingNeedTheirAccess) {
   ASSERT_TRUE(WriteBytes(Path("a.ini"), "data"));
-  HANDLE reader = Open(Path("a.ini"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  HANDLE reader =
+      Open(Path("a.ini"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   DWORD count = 77;
   SetLastError(kUntouched);
   EXPECT_FALSE(WriteFile(reader, "x", 1, &count, nullptr));
   EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
   EXPECT_EQ(0u, count);
-  HANDLE writer = Open(Path("a.ini"), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  HANDLE writer =
+      Open(Path("a.ini"), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   char buffer[4];
   count = 77;
   SetLastError(kUntouched);
@@ -326,7 +330,8 @@ TEST_F(Kernel32Files, FindsAnExactNameInAnyCaseWithItsData) {
 }
 
 TEST_F(Kernel32Files, WildcardsMatchInTheLastName) {
-  for (const char* name : {"a.ini", "B.ini", "c.txt", "README"}) ASSERT_TRUE(WriteBytes(Path(name), ""));
+  for (const char* name : {"a.ini", "B.ini", "c.txt", "README"})
+    ASSERT_TRUE(WriteBytes(Path(name), ""));
   auto sorted = [](std::vector<std::string> names) {
     std::sort(names.begin(), names.end());
     return names;
@@ -353,7 +358,8 @@ TEST_F(Kernel32Files, FindReportsFoldersAsFolders) {
 TEST_F(Kernel32Files, FindErrorsTellWhatIsMissing) {
   EXPECT_EQ(std::vector<std::string>{"error 2"}, Find(Path("*.none"))) << "ERROR_FILE_NOT_FOUND";
   EXPECT_EQ(std::vector<std::string>{"error 2"}, Find(Path("none.ini")));
-  EXPECT_EQ(std::vector<std::string>{"error 3"}, Find(Path("nodir\\*.ini"))) << "ERROR_PATH_NOT_FOUND";
+  EXPECT_EQ(std::vector<std::string>{"error 3"}, Find(Path("nodir\\*.ini")))
+      << "ERROR_PATH_NOT_FOUND";
   EXPECT_EQ(std::vector<std::string>{"error 2"}, Find(Dir() + "\\")) << "a trailing separator";
   EXPECT_EQ(std::vector<std::string>{"error 123"}, Find(Path("*\\a.ini"))) << "ERROR_INVALID_NAME";
 }
@@ -383,7 +389,8 @@ TEST_F(Kernel32Files, GetFileAttributesTellsWhatIsMissing) {
 
 TEST_F(Kernel32Files, SetFileAttributesMarksAFile) {
   ASSERT_TRUE(WriteBytes(Path("a.ini"), "x"));
-  EXPECT_TRUE(SetFileAttributesA(Path("A.INI").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  EXPECT_TRUE(
+      SetFileAttributesA(Path("A.INI").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
   EXPECT_EQ(DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
             Attributes(Path("a.ini")) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
   SetLastError(kUntouched);
@@ -424,7 +431,8 @@ TEST_F(Kernel32Files, DeleteRefusesFoldersAndOpenFiles) {
   EXPECT_FALSE(DeleteFileA(Dir().c_str()));
   EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
   ASSERT_TRUE(WriteBytes(Path("open.ini"), "x"));
-  HANDLE file = Open(Path("open.ini"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  HANDLE file =
+      Open(Path("open.ini"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   SetLastError(kUntouched);
   EXPECT_FALSE(DeleteFileA(Path("open.ini").c_str()));
   EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), GetLastError());

@@ -306,9 +306,9 @@ TEST_F(Kernel32Profile, OpenHandlesThatDoNotShareBlockReadsAndWrites) {
   EXPECT_EQ(0u, Get("s", "k", nullptr, MAX_PATH, ini, 1)) << "reading is not shared";
   CloseHandle(writer);
 
-  HANDLE both = CreateFileA(ini.c_str(), GENERIC_READ | GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE both =
+      CreateFileA(ini.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, both);
   EXPECT_TRUE(Write("s", "k", "789", ini));
   CloseHandle(both);

@@ -56,7 +56,9 @@ TEST_F(StdioTextMode, ReadingTurnsCrLfIntoNewlinesAndKeepsLoneCarriageReturns) {
 }
 
 TEST_F(StdioTextMode, CtrlZEndsTheText) {
-  ASSERT_TRUE(WriteBytes(Path("z.txt"), "ab\r\n\x1A" "cd"));
+  ASSERT_TRUE(WriteBytes(Path("z.txt"),
+                         "ab\r\n\x1A"
+                         "cd"));
   FILE* file = Open(Path("z.txt"), "r");
   ASSERT_NE(nullptr, file);
   EXPECT_EQ("ab\\n", Show(ReadAll(file)));

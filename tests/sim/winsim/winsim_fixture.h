@@ -155,7 +155,9 @@ class WinApiTest : public ::testing::Test {
     }
     return shown;
   }
-  static std::string Show(const char* bytes, size_t count) { return Show(std::string(bytes, count)); }
+  static std::string Show(const char* bytes, size_t count) {
+    return Show(std::string(bytes, count));
+  }
 
  private:
   std::string dir_;
@@ -169,7 +171,7 @@ class WinApiTest : public ::testing::Test {
 }  // namespace winsim_test
 
 // For the few places where Wine is known to behave unlike Windows.
-#define SKIP_UNDER_WINE(reason)                                           \
-  do {                                                                    \
+#define SKIP_UNDER_WINE(reason)                                            \
+  do {                                                                     \
     if (OnWine()) GTEST_SKIP() << "Wine differs from Windows: " << reason; \
   } while (0)
