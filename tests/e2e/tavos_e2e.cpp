@@ -2,8 +2,10 @@
 //   tavos_e2e.exe <path of Tavos.exe>
 // Starts Tavos, watches its windows, its settings file, the single-instance rule and the
 // exit command from the outside. One line per check; the exit status is 1 on any failure.
-#include <tlhelp32.h>
 #include <windows.h>
+
+// Needs the types of windows.h.
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdarg>

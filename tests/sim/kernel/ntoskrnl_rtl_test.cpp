@@ -166,6 +166,7 @@ TEST_F(RtlTest, AppendFitsWholeOrLeavesTheDestinationUntouched) {
     const char* result;  // the 6-character destination afterwards
   };
   for (const Case& c : {Case{&source.string, 12, STATUS_SUCCESS, 8, "abcd\\0-"},
+                        Case{&source.string, 10, STATUS_SUCCESS, 8, "abcd\\0-"},  // just room
                         Case{&source.string, 8, STATUS_SUCCESS, 8, "abcd--"},
                         Case{&source.string, 7, STATUS_BUFFER_TOO_SMALL, 4, "ab----"},
                         Case{&nothing.string, 4, STATUS_SUCCESS, 4, "ab----"}}) {
