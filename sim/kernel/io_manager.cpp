@@ -259,11 +259,11 @@ NTSTATUS IoManager::CreateDevice(PDRIVER_OBJECT driver, ULONG extensionSize, PUN
     if (device->name.empty() || device->name[0] != '\\') return STATUS_OBJECT_NAME_INVALID;
     if (devices_.count(ObjectKey(device->name))) return STATUS_OBJECT_NAME_COLLISION;
   } else {
-    device->name = "<unnamed " + std::to_string(nextHandle_++) + ">";
+    device->name = "<unnamed " + std::to_string(++unnamedDevices_) + ">";
   }
   size_t units = (extensionSize + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t);
   device->extension.assign(units, std::max_align_t{});
-  std::memset(device->extension.data(), 0, units * sizeof(std::max_align_t));
+  if (units > 0) std::memset(device->extension.data(), 0, units * sizeof(std::max_align_t));
   DEVICE_OBJECT& object = device->object;
   object.DriverObject = driver;
   object.DeviceExtension = extensionSize ? device->extension.data() : nullptr;
@@ -289,7 +289,10 @@ void IoManager::DeleteDevice(PDEVICE_OBJECT object) {
   PDEVICE_OBJECT* link = &object->DriverObject->DeviceObject;
   while (*link != nullptr && *link != object) link = &(*link)->NextDevice;
   if (*link == object) *link = object->NextDevice;
-  devices_.erase(ObjectKey(device->name));
+  auto found = devices_.find(ObjectKey(device->name));
+  // Open handles still point at it: it leaves the namespace but lives until the end.
+  if (device->openHandles > 0) deleted_.push_back(std::move(found->second));
+  devices_.erase(found);
 }
 
 NTSTATUS IoManager::CreateSymbolicLink(PUNICODE_STRING link, PUNICODE_STRING target) {

@@ -99,6 +99,8 @@ class IoManager {
   std::unique_ptr<DRIVER_OBJECT> driver_;
   std::map<std::string, std::unique_ptr<Device>> devices_;  // by upper-cased name
   std::map<std::string, std::string> links_;                // upper-cased link -> target
+  std::vector<std::unique_ptr<Device>> deleted_;            // deleted while handles were open
+  int unnamedDevices_ = 0;
   std::map<KernelHandle, Handle> handles_;
   KernelHandle nextHandle_ = 4;
   PendingIrp* pending_ = nullptr;  // the request being dispatched

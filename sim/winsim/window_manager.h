@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <string>
@@ -71,7 +72,7 @@ class WindowManager {
     std::string menuName;
     DWORD pid;  // 0: a system class
   };
-  std::vector<ClassEntry> classes_;
+  std::list<ClassEntry> classes_;  // stable: each entry's WNDCLASSA points at its own name
   std::map<uintptr_t, std::unique_ptr<SimWindow>> windows_;
   uintptr_t nextHandle_ = 0x10010;
   ATOM nextAtom_ = 0xC000;

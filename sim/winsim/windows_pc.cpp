@@ -12,6 +12,7 @@
 #include "sim/winsim/sim_scope.h"
 #include "sim/winsim/system_classes.h"
 #include "sim/winsim/window_manager.h"
+#include "platform/win32.h"
 
 namespace winsim {
 
@@ -196,7 +197,15 @@ void WindowsPc::WaitForWork(SimThread& thread) {
     turnChanged_.notify_all();
     turnChanged_.wait(lock, [&] { return turn_ == &thread; });
   }
-  if (thread.terminating) throw ThreadTerminated{};
+  if (thread.terminating) {
+    // The session ends: the program's windows go (frames delete themselves as they do),
+    // then its stack unwinds.
+    for (HWND hwnd : windows_->WindowsOf(&thread)) {
+      SimWindow* window = windows_->Find(hwnd);
+      if (window != nullptr && window->parent == nullptr && !window->destroying) DestroyWindow(hwnd);
+    }
+    throw ThreadTerminated{};
+  }
 }
 
 void WindowsPc::Settle() {

@@ -75,7 +75,7 @@ class LineParser {
       char c = text_[i];
       if (IsBlank(c)) {
         ++i;
-      } else if (c == '#') {
+      } else if (c == '@') {
         break;
       } else if (c == '"') {
         Token token;
@@ -219,7 +219,7 @@ class LineParser {
         default: {
           if (e < '0' || e > '7') return Fail(std::string("unknown escape \\") + e);
           int code = e - '0';
-          for (int digits = 1; digits < 4 && p < n && text_[p] >= '0' && text_[p] <= '7'; ++digits)
+          for (int digits = 1; digits < 3 && p < n && text_[p] >= '0' && text_[p] <= '7'; ++digits)
             code = code * 8 + (text_[p++] - '0');
           if (code > 0xFF) return Fail("octal escape above \\377");
           *value += char(code);

@@ -155,9 +155,10 @@ class IoManagerTest : public KernelTest {
 
   Reply Control(sim::KernelHandle handle, std::vector<UCHAR> input, ULONG outputLength) {
     Reply reply{STATUS_SUCCESS, 0xDEADBEEF, std::vector<UCHAR>(outputLength + kSpare, kMarker)};
-    reply.status = kernel.Io().DeviceControl(handle, kBuffered, input.empty() ? nullptr : input.data(),
-                                             ULONG(input.size()), reply.output.data(),
-                                             outputLength, &reply.returned);
+    reply.status =
+        kernel.Io().DeviceControl(handle, kBuffered, input.empty() ? nullptr : input.data(),
+                                  ULONG(input.size()), reply.output.data(), outputLength,
+                                  &reply.returned);
     return reply;
   }
 

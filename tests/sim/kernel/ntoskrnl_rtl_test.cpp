@@ -46,20 +46,23 @@ TEST_F(RtlTest, InitAnsiStringCountsTheTextWithoutItsTerminator) {
 }
 
 TEST_F(RtlTest, AnsiToUnicodeNeedsRoomForTheTerminator) {
-  static char abc[] = "abc\xE9";
+  static char text[] = "abc\xE9";
   struct Case {
     USHORT sourceLength;
     USHORT maximumLength;
     NTSTATUS status;
     const char* result;  // the 5-character destination afterwards
   };
-  for (const Case& c : {Case{3, 8, STATUS_SUCCESS, "abc\\0-"}, Case{3, 6, STATUS_BUFFER_OVERFLOW, "-----"},
-                        Case{3, 0, STATUS_BUFFER_OVERFLOW, "-----"}, Case{2, 6, STATUS_SUCCESS, "ab\\0--"},
-                        Case{0, 2, STATUS_SUCCESS, "\\0----"}, Case{0, 0, STATUS_BUFFER_OVERFLOW, "-----"},
+  for (const Case& c : {Case{3, 8, STATUS_SUCCESS, "abc\\0-"},
+                        Case{3, 6, STATUS_BUFFER_OVERFLOW, "-----"},
+                        Case{3, 0, STATUS_BUFFER_OVERFLOW, "-----"},
+                        Case{2, 6, STATUS_SUCCESS, "ab\\0--"},
+                        Case{0, 2, STATUS_SUCCESS, "\\0----"},
+                        Case{0, 0, STATUS_BUFFER_OVERFLOW, "-----"},
                         // A Western code page maps the upper half onto U+0080..U+00FF.
                         Case{4, 10, STATUS_SUCCESS, "abc\\x00E9\\0"}}) {
     SCOPED_TRACE(testing::Message() << c.sourceLength << " bytes into " << c.maximumLength);
-    const ANSI_STRING source{c.sourceLength, USHORT(sizeof abc), abc};
+    const ANSI_STRING source{c.sourceLength, USHORT(sizeof text), text};
     Wide out(5, c.maximumLength);
     EXPECT_STATUS(c.status, RtlAnsiStringToUnicodeString(&out.string, &source, FALSE));
     if (NT_SUCCESS(c.status)) {
@@ -141,8 +144,8 @@ TEST_F(RtlTest, CopyTruncatesToTheDestinationAndTerminatesOnlyWithRoom) {
     USHORT length;
     const char* result;  // the 8-character destination afterwards
   };
-  for (const Case& c : {Case{16, 12, "abcdef\\0-"}, Case{12, 12, "abcdef--"}, Case{6, 6, "abc-----"},
-                        Case{0, 0, "xy------"}}) {
+  for (const Case& c : {Case{16, 12, "abcdef\\0-"}, Case{12, 12, "abcdef--"},
+                        Case{6, 6, "abc-----"}, Case{0, 0, "xy------"}}) {
     SCOPED_TRACE(testing::Message() << "destination " << c.maximumLength << " bytes");
     Wide destination(8, c.maximumLength, "xy");
     RtlCopyUnicodeString(&destination.string, &source.string);

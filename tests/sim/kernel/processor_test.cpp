@@ -42,7 +42,8 @@ TEST_F(ProcessorTest, AcquiringAHeldLockIsAFault) {
   std::vector<std::string> faults = TakeFaults({"SPIN_LOCK_ALREADY_OWNED"});
   EXPECT_TRUE(Contains(faults[0], "acquired twice")) << faults[0];
   // Unwind whatever the double acquisition recorded, then the first one.
-  for (int i = 0; i < 4 && kernel.Cpu().LocksHeld() > 1; ++i) KfReleaseSpinLock(&lock, DISPATCH_LEVEL);
+  for (int i = 0; i < 4 && kernel.Cpu().LocksHeld() > 1; ++i)
+    KfReleaseSpinLock(&lock, DISPATCH_LEVEL);
   KfReleaseSpinLock(&lock, first);
 }
 
@@ -63,12 +64,12 @@ TEST_F(ProcessorTest, ReleasingALockThatIsNotHeldIsAFault) {
 }
 
 TEST_F(ProcessorTest, ABusyLockWordThatNobodyHoldsIsAFault) {
-  KSPIN_LOCK never_initialized = 1;
-  KIRQL old = KfAcquireSpinLock(&never_initialized);
+  KSPIN_LOCK neverInitialized = 1;
+  KIRQL old = KfAcquireSpinLock(&neverInitialized);
   std::vector<std::string> faults = TakeFaults({"SPIN_LOCK_NOT_OWNED"});
   EXPECT_TRUE(Contains(faults[0], "busy but nobody holds it")) << faults[0];
   EXPECT_EQ(DISPATCH_LEVEL, KeGetCurrentIrql());
-  KfReleaseSpinLock(&never_initialized, old);
+  KfReleaseSpinLock(&neverInitialized, old);
 }
 
 }  // namespace
