@@ -1,7 +1,7 @@
 # The project's commands. Each installs what it misses (Debian 12, as root) and builds first.
 #   make run      tavos-sim: the program on the simulated notebook
 #   make test     every test: unit and integration (g++), sanitizers and fuzzers (clang),
-#                 the Windows cross build and its checks
+#                 the Windows cross build, the Win32 API tests and Tavos.exe under Wine
 #   make windows  the Windows deliverables into dist/i686/ and dist/x86_64/
 .PHONY: run test windows deps dev sanitize fuzz bench clean
 
@@ -11,12 +11,13 @@ FUZZ_SECONDS ?= 20
 deps:
 	@./tools/install-deps.sh
 
+# -U: a folder list left in the cache by a partial build must not narrow the full one.
 dev: deps
-	cmake --preset dev >/dev/null
+	cmake --preset dev -UTAVOS_TEST_AREAS >/dev/null
 	cmake --build --preset dev -j $(JOBS)
 
 sanitize: deps
-	cmake --preset sanitize >/dev/null
+	cmake --preset sanitize -UTAVOS_TEST_AREAS >/dev/null
 	cmake --build --preset sanitize -j $(JOBS)
 
 windows: deps
@@ -41,6 +42,7 @@ bench: dev
 test: windows dev sanitize
 	TAVOS_DIST=$(CURDIR)/dist ctest --preset dev -j $(JOBS)
 	TAVOS_DIST=$(CURDIR)/dist ctest --preset sanitize -j $(JOBS)
+	./tests/winapi/run-under-wine.sh build/winapi
 	./tools/run-fuzzers.sh build/sanitize $(FUZZ_SECONDS)
 	./build/dev/bench/portio_bench --benchmark_min_time=0.05
 	./build/dev/bench/tick_bench

@@ -93,6 +93,9 @@ inline bool operator==(const GUID& a, const GUID& b) {
 #define ERROR_SUCCESS 0L
 #define ERROR_INVALID_FUNCTION 1L
 #define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_INVALID_NAME 123L
+#define ERROR_NOACCESS 998L
 #define ERROR_PATH_NOT_FOUND 3L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
@@ -168,6 +171,8 @@ typedef struct _WIN32_FIND_DATAA {
 #define GENERIC_WRITE 0x40000000u
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
+#define FILE_SHARE_DELETE 0x00000004
+#define DELETE 0x00010000u
 #define CREATE_NEW 1
 #define CREATE_ALWAYS 2
 #define OPEN_EXISTING 3
@@ -203,9 +208,13 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
                                        LPCSTR lpFileName);
 
 // C text streams on Windows paths ("C:\Tavos.ini"), in Windows' text mode: "\n" is written as
-// CR LF and CR LF reads as "\n". The program calls fopen; here that name reaches the mapping.
+// CR LF and CR LF reads as "\n". Code built as a Windows program (WINSIM_PROGRAM_CODE: the
+// program and the API tests) calls fopen and reaches the mapping; the simulation itself and
+// the test framework keep the host's fopen.
 FILE* WinSimFopen(const char* path, const char* mode);
+#ifdef WINSIM_PROGRAM_CODE
 #define fopen WinSimFopen
+#endif
 
 // ---- modules ------------------------------------------------------------------------------
 HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);

@@ -1,4 +1,6 @@
 // Per-thread last error, time and the generic CloseHandle.
+#include <cstring>
+
 #include "platform/win32.h"
 #include "sim/winsim/windows_pc.h"
 
@@ -18,7 +20,14 @@ VOID WINAPI Sleep(DWORD dwMilliseconds) { WindowsPc::Current().SleepCurrent(dwMi
 DWORD WINAPI GetTickCount(void) { return DWORD(WindowsPc::Current().Now()); }
 
 BOOL WINAPI CloseHandle(HANDLE hObject) {
-  if (!WindowsPc::Current().Handles().Close(hObject)) {
+  WindowsPc& pc = WindowsPc::Current();
+  // A search handle closes with FindClose only, as on Windows.
+  winsim::HandleObject* object = pc.Handles().Get<winsim::HandleObject>(hObject);
+  if (object != nullptr && std::strcmp(object->Kind(), "find") == 0) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (!pc.Handles().Close(hObject)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }

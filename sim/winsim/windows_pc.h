@@ -127,6 +127,7 @@ class WindowsPc {
   sim::SimKernel* kernel_;
   uint64_t clock_ = 0;
   Timeline timeline_{clock_};
+  // Declared before the handles: open file handles are destroyed while the drive still exists.
   FileSystem files_;
   HandleTable handles_;
   MenuTable menus_;
