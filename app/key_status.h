@@ -19,6 +19,8 @@ namespace tavos {
 
 constexpr WORD kLanguageGerman = 1031;
 void BuildLaunchTargets(WORD languageId);
+// The status byte a direct read with `model` fills, or null: the frame's port-value byte.
+BYTE* KeyStatusForModel(const char* model);
 void ClearKeyStatus();
 
 }  // namespace tavos

@@ -40,6 +40,9 @@ class CMainFrame : public CFrameWnd {
   // ---- controller commands
   void SendEcCommand(BYTE command, BYTE data);
   void SendEcCommandDirect();
+  void DrainEc();
+  void LeaveMediaMode();
+  void DetectMediaPrograms();
 
   // ---- direct port access of the Windows 95 family, routed by model identifier
   void ReadModelPort(WORD port, LPCSTR model);
@@ -73,4 +76,6 @@ class CMainFrame : public CFrameWnd {
   bool RunActions(bool browser, bool mail, bool search, bool user);
   bool RunSearchKey();
   bool RunUserKey();
+  // Status reads (direct form) until the controller took the last byte; false if it never did.
+  bool WaitEcTookByteDirect();
 };

@@ -15,5 +15,5 @@ wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine="$(command -v wine64 || command -v wine)"
 # The display is not needed, but a prefix of its own keeps runs independent; stop its
 # server on the way out so no Wine process outlives the run.
-trap 'WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true' EXIT
+trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true' EXIT
 timeout -k 10 600 "$wine" "$build/winapi_tests.exe" --gtest_color=no

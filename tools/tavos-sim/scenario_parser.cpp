@@ -75,7 +75,7 @@ class LineParser {
       char c = text_[i];
       if (IsBlank(c)) {
         ++i;
-      } else if (c == '@') {
+      } else if (c == '#') {
         break;
       } else if (c == '"') {
         Token token;

@@ -1,0 +1,61 @@
+// The Windows 95 family: the program reads the hot-key latch and talks to the controller
+// with its own port instructions, routed by the built-in model MODELP01.
+#include <gtest/gtest.h>
+
+#include "tests/integration/tavos_fixture.h"
+
+namespace tavos_test {
+namespace {
+
+TEST_F(TavosTest, DirectPathReadsTheLatchAndTellsTheControllerOnEveryTick) {
+  for (const char* os : {"95", "98", "me"}) {
+    SCOPED_TRACE(os);
+    TearDown();
+    Boot(os);
+    M().StartTavos();
+    // Start-up clears both hot-key latches by writing 0.
+    EXPECT_EQ(std::vector<uint8_t>{0x00}, M().Notebook().HotKeys().Acknowledgements());
+    EXPECT_EQ(std::vector<uint8_t>{0x00}, M().Notebook().HotKeysHigh().Acknowledgements());
+    M().PressHotKeys(0x01 | 0x08);
+    M().Wait(650);
+    EXPECT_EQ(1u, Lines("shell open \"Iexplore.exe\"").size());
+    EXPECT_EQ(4u, Lines("key").size()) << "search is group A's: it works on MODELP01";
+    EXPECT_EQ((std::vector<uint8_t>{0x00, 0x00}), M().Notebook().HotKeys().Acknowledgements());
+    M().Wait(650);
+    EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81", "1300 ec 0xCF 0x81"}), Lines("ec"));
+    EXPECT_EQ(0u, M().Kernel().Io().RequestCount()) << "the driver is not used";
+    size_t before = M().Timeline().size();
+    ASSERT_TRUE(M().Exit());
+    EXPECT_EQ((std::vector<std::string>{"1300 ec 0xCF 0x80"}), Lines("ec", before));
+  }
+}
+
+TEST_F(TavosTest, DirectSendGivesUpOnABusyControllerAndTriesAgainNextTick) {
+  Boot("98");
+  // After each byte the controller stays busy for longer than one attempt waits (1001 reads).
+  M().SetEcBusy(1500);
+  M().StartTavos();
+  M().Wait(650);
+  // The command was taken, its acceptance never seen within the attempt: no data byte.
+  EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF"}), Lines("ec"));
+  M().Wait(650);
+  // Still busy when the next attempt starts: it writes nothing at all.
+  EXPECT_EQ(1u, Lines("ec").size());
+  EXPECT_EQ(0u, M().Notebook().Ec().LostBytes()) << "never writes into a full input buffer";
+  M().SetEcReady();
+  M().Wait(650);
+  EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF", "1950 ec 0xCF 0x81"}), Lines("ec"));
+}
+
+TEST_F(TavosTest, DirectSendWritesNothingToAStuckController) {
+  Boot("me");
+  M().StartTavos();
+  M().SetEcStuck();
+  M().Wait(650);
+  EXPECT_TRUE(Lines("ec").empty());
+  EXPECT_EQ(0u, M().Notebook().Ec().LostBytes());
+  EXPECT_EQ(650u, M().Pc().Now());
+}
+
+}  // namespace
+}  // namespace tavos_test
