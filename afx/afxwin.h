@@ -5,5 +5,6 @@
 #include "afx/cmd_target.h"
 #include "afx/dialog.h"
 #include "afx/frame_wnd.h"
+#include "afx/menu.h"
 #include "afx/win_app.h"
 #include "afx/wnd.h"

@@ -37,8 +37,8 @@ struct AFX_MSGMAP {
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                  \
   const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
   const AFX_MSGMAP* theClass::GetThisMessageMap() {                             \
-    typedef theClass ThisClass;                                                 \
-    typedef baseClass TheBaseClass;                                             \
+    using ThisClass [[maybe_unused]] = theClass;                                \
+    using TheBaseClass = baseClass;                                             \
     static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 #define END_MESSAGE_MAP()                                                       \
   {0, 0, AfxSig_end, nullptr}                                                   \

@@ -5,6 +5,7 @@
 #include "app/main_frame.h"
 #include "app/version_code.h"
 #include "procs/process_enumerator.h"
+#include "ui/about_box.h"
 #include "ui/resource.h"
 
 PROCESS_WIDE CHotKeyApp theApp;
@@ -42,7 +43,9 @@ bool CHotKeyApp::IsFirstInstance() {
   return true;
 }
 
-// The about box joins with the dialogs' module; until then the command does nothing.
-void CHotKeyApp::OnAppAbout() {}
+void CHotKeyApp::OnAppAbout() {
+  CAboutBox about;
+  about.DoModal();
+}
 
 int TavosMain() { return AfxWinMain(&theApp); }

@@ -16,6 +16,7 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
   ON_WM_TIMER()
   ON_COMMAND(IDM_EXIT, OnExit)
   ON_COMMAND(IDM_OPTION, OnOption)
+  ON_COMMAND(IDM_DISABLE, OnDisable)
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame()

@@ -3,7 +3,13 @@
 
 #include <cstring>
 
+#include "ui/tray_menu_wnd.h"
+
 int CSysTray::s_nMaxTipLength = 64;
+
+BEGIN_MESSAGE_MAP(CSysTray, CWnd)
+  ON_MESSAGE(WM_USER + 0x258, OnIconNotify)
+END_MESSAGE_MAP()
 
 namespace {
 // The icon data Windows 95 and NT 4.0 know: no balloon or state fields.
@@ -54,7 +60,40 @@ BOOL CSysTray::ShellNotify(DWORD dwMessage, CWnd* pWnd, UINT uCallbackMessage, L
 }
 
 BOOL CSysTray::SetDefaultMenuItem(UINT uItem, BOOL bByPosition) {
+  if (m_nDefaultItem == uItem && m_bDefaultByPosition == bByPosition) return TRUE;
   m_nDefaultItem = uItem;
   m_bDefaultByPosition = bByPosition;
+  CMenu menu;
+  if (!menu.LoadMenu(m_iconData.uID)) return FALSE;
+  CMenu* popup = menu.GetSubMenu(0);
+  if (popup == nullptr) return FALSE;  // the loaded menu goes with `menu`
+  popup->SetDefaultItem(uItem, bByPosition);
   return TRUE;
+}
+
+CWnd* CSysTray::GetMenuOwner() const { return m_pMenuOwner ? m_pMenuOwner : AfxGetMainWnd(); }
+
+LRESULT CSysTray::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == m_iconData.uCallbackMessage) return OnIconNotify(wParam, lParam);
+  return CWnd::WindowProc(message, wParam, lParam);
+}
+
+LRESULT CSysTray::OnIconNotify(WPARAM wParam, LPARAM lParam) {
+  if (wParam != m_iconData.uID) return 0;
+  CWnd* owner = GetMenuOwner();
+  if (owner == nullptr) return 0;
+  if (LOWORD(lParam) != WM_RBUTTONUP) return 1;  // left clicks and double clicks do nothing
+  CMenu menu;
+  if (!menu.LoadMenu(m_iconData.uID)) return 0;
+  CMenu* popup = menu.GetSubMenu(0);
+  if (popup == nullptr) return 0;
+  CTrayMenuWnd preparation;
+  preparation.PrepareMenu(popup);
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  ::SetForegroundWindow(owner->GetSafeHwnd());
+  popup->TrackPopupMenu(0, cursor.x, cursor.y, owner);
+  owner->PostMessage(WM_NULL, 0, 0);
+  menu.DestroyMenu();
+  return 1;
 }

@@ -17,7 +17,15 @@ class CSysTray : public CWnd {
                    UINT uBalloonTimeout);
   BOOL ShellNotify(DWORD dwMessage, CWnd* pWnd, UINT uCallbackMessage, LPCSTR pszTip, HICON hIcon,
                    UINT uID, BOOL bHidden);
+  // Records the default item and applies it to a copy of the menu it loads and destroys
+  // at once; the popup shown later is loaded afresh and marks no default item.
   BOOL SetDefaultMenuItem(UINT uItem, BOOL bByPosition);
+  // The window that owns the popup and gets its commands: the main window unless set.
+  CWnd* GetMenuOwner() const;
+
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // The shell's notification: a right-button release shows the popup.
+  virtual LRESULT OnIconNotify(WPARAM wParam, LPARAM lParam);
 
   NOTIFYICONDATAA m_iconData;
   BOOL m_bTraySupported;
@@ -26,4 +34,7 @@ class CSysTray : public CWnd {
   BOOL m_bNT5OrLater;
   CWnd* m_pMenuOwner;
   static int s_nMaxTipLength;
+
+ protected:
+  DECLARE_MESSAGE_MAP()
 };

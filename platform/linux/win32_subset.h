@@ -33,6 +33,7 @@ typedef uint32_t ULONG;
 typedef int16_t SHORT;
 typedef uint32_t UINT;
 typedef int32_t INT;
+typedef char* PSZ;
 typedef int BOOL, *PBOOL, *LPBOOL;
 typedef WORD LANGID;
 typedef WORD ATOM;
@@ -117,6 +118,7 @@ inline bool operator==(const GUID& a, const GUID& b) {
 #define ERROR_INVALID_DATA 13L
 #define ERROR_BAD_LENGTH 24L
 #define ERROR_GEN_FAILURE 31L
+#define ERROR_PARTIAL_COPY 299L
 
 DWORD WINAPI GetLastError(void);
 VOID WINAPI SetLastError(DWORD dwErrCode);
@@ -297,6 +299,40 @@ HANDLE WINAPI CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID);
 BOOL WINAPI Process32First(HANDLE hSnapshot, LPPROCESSENTRY32 lppe);
 BOOL WINAPI Process32Next(HANDLE hSnapshot, LPPROCESSENTRY32 lppe);
 
+#define MAX_MODULE_NAME32 255
+
+typedef struct tagMODULEENTRY32 {
+  DWORD dwSize;
+  DWORD th32ModuleID;
+  DWORD th32ProcessID;
+  DWORD GlblcntUsage;
+  DWORD ProccntUsage;
+  BYTE* modBaseAddr;
+  DWORD modBaseSize;
+  HMODULE hModule;
+  char szModule[MAX_MODULE_NAME32 + 1];
+  char szExePath[MAX_PATH];
+} MODULEENTRY32, *PMODULEENTRY32, *LPMODULEENTRY32;
+
+BOOL WINAPI Module32First(HANDLE hSnapshot, LPMODULEENTRY32 lpme);
+BOOL WINAPI Module32Next(HANDLE hSnapshot, LPMODULEENTRY32 lpme);
+
+// ---- processes (kernel32, PSAPI, VDMDBG) --------------------------------------------------
+#define PROCESS_VM_READ 0x0010
+#define PROCESS_QUERY_INFORMATION 0x0400
+
+HANDLE WINAPI OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);
+
+// PSAPI.DLL: Windows NT 4.0 and later; programs bind these by name.
+BOOL WINAPI EnumProcesses(DWORD* lpidProcess, DWORD cb, LPDWORD lpcbNeeded);
+BOOL WINAPI EnumProcessModules(HANDLE hProcess, HMODULE* lphModule, DWORD cb, LPDWORD lpcbNeeded);
+DWORD WINAPI GetModuleFileNameExA(HANDLE hProcess, HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+
+// VDMDBG.DLL: the 16-bit Windows tasks inside an NT virtual DOS machine; bound by name.
+typedef BOOL(WINAPI* TASKENUMPROCEX)(DWORD dwThreadId, WORD hMod16, WORD hTask16, PSZ pszModName,
+                                     PSZ pszFileName, LPARAM lpUserDefined);
+INT WINAPI VDMEnumTaskWOWEx(DWORD dwProcessId, TASKENUMPROCEX fp, LPARAM lparam);
+
 // ---- windows and messages -----------------------------------------------------------------
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef VOID(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
@@ -360,8 +396,10 @@ typedef struct tagCREATESTRUCTA {
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_TIMER 0x0113
+#define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
 #define WM_LBUTTONDBLCLK 0x0203
+#define WM_RBUTTONDOWN 0x0204
 #define WM_RBUTTONUP 0x0205
 #define WM_USER 0x0400
 #define WM_APP 0x8000
@@ -430,6 +468,36 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 #define GWLP_WNDPROC (-4)
 #define GWLP_USERDATA (-21)
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
+
+// ---- menus --------------------------------------------------------------------------------
+#define MF_BYCOMMAND 0x00000000L
+#define MF_BYPOSITION 0x00000400L
+#define MF_STRING 0x00000000L
+#define MF_SEPARATOR 0x00000800L
+#define MF_POPUP 0x00000010L
+#define MF_UNCHECKED 0x00000000L
+#define MF_CHECKED 0x00000008L
+#define MF_GRAYED 0x00000001L
+#define MF_DISABLED 0x00000002L
+#define MF_DEFAULT 0x00001000L
+#define MF_END 0x00000080L
+#define TPM_LEFTALIGN 0x0000L
+#define TPM_RETURNCMD 0x0100L
+
+int WINAPI GetMenuItemCount(HMENU hMenu);
+UINT WINAPI GetMenuItemID(HMENU hMenu, int nPos);
+UINT WINAPI GetMenuState(HMENU hMenu, UINT uId, UINT uFlags);
+int WINAPI GetMenuStringA(HMENU hMenu, UINT uIDItem, LPSTR lpString, int cchMax, UINT flags);
+HMENU WINAPI GetSubMenu(HMENU hMenu, int nPos);
+BOOL WINAPI RemoveMenu(HMENU hMenu, UINT uPosition, UINT uFlags);
+BOOL WINAPI ModifyMenuA(HMENU hMnu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem,
+                        LPCSTR lpNewItem);
+DWORD WINAPI CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck);
+BOOL WINAPI SetMenuDefaultItem(HMENU hMenu, UINT uItem, UINT fByPos);
+BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND hWnd,
+                           const RECT* prcRect);
+BOOL WINAPI GetCursorPos(LPPOINT lpPoint);
+BOOL WINAPI SetForegroundWindow(HWND hWnd);
 HMENU WINAPI LoadMenuA(HINSTANCE hInstance, LPCSTR lpMenuName);
 BOOL WINAPI DestroyMenu(HMENU hMenu);
 

@@ -6,6 +6,7 @@
 
 #include "app/hot_key_app.h"
 #include "sim/winsim/keyboard.h"
+#include "sim/winsim/notification_area.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/window_manager.h"
 
@@ -100,6 +101,21 @@ bool Machine::Exit() {
   pc_->Events().Add("exit");
   if (frame == nullptr) return false;
   PostMessageA(frame, WM_COMMAND, kExitCommand, 0);
+  pc_->Settle();
+  return true;
+}
+
+bool Machine::ClickTray(const std::string& click) {
+  std::vector<UINT> mouse;
+  if (click == "right") mouse = {WM_RBUTTONDOWN, WM_RBUTTONUP};
+  else if (click == "left") mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP};
+  else if (click == "double") mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+  else return false;
+  const auto& icons = pc_->Tray().Icons();
+  if (icons.empty()) return false;
+  // The shell posts the icon's callback message with the mouse message in lParam.
+  const winsim::NotificationArea::Icon icon = icons.front();
+  for (UINT message : mouse) PostMessageA(icon.hwnd, icon.callbackMessage, icon.id, LPARAM(message));
   pc_->Settle();
   return true;
 }

@@ -52,6 +52,9 @@ class Machine {
   void Wait(uint64_t milliseconds);
   // The EXIT command to the main frame of the running Tavos; false when none runs.
   bool Exit();
+  // The user clicks the running Tavos's tray icon: "right", "left" or "double"; false when
+  // there is no icon or no such click.
+  bool ClickTray(const std::string& click);
   // Picks a choice in the dialog, message box or menu on top; false when nothing matches.
   bool Choose(const std::string& text);
 

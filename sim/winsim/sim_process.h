@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -61,6 +62,15 @@ class SimThread {
   std::thread host;
 };
 
+// A 16-bit Windows program running inside an NTVDM process.
+struct WowTask {
+  DWORD threadId;
+  WORD hMod16;
+  WORD hTask16;
+  std::string moduleName;  // "SOL"
+  std::string fileName;    // "C:\WINDOWS\SOL.EXE"
+};
+
 class SimProcess {
  public:
   SimProcess(DWORD id, std::string path, bool hasCode)
@@ -72,6 +82,16 @@ class SimProcess {
   DWORD exitCode = 259;  // STILL_ACTIVE
   std::unique_ptr<SimThread> thread;
   ResourceModule resources;  // the program image's resources
+  // What another process may learn of this one: system processes refuse OpenProcess
+  // (ERROR_ACCESS_DENIED); a process may be opened yet have its loader data unreadable
+  // (EnumProcessModules, or GetModuleFileNameExA alone, fail with ERROR_PARTIAL_COPY).
+  bool openable = true;
+  bool modulesReadable = true;
+  bool moduleNamesReadable = true;
+  bool system = false;  // started with Windows; replaced when the PC changes Windows version
+  std::vector<WowTask> wowTasks;  // in start order; only an NTVDM has any
+  // LoadLibraryA calls minus FreeLibrary calls the process made, by library ("PSAPI").
+  std::map<std::string, int> libraryReferences;
   // Every program image loads at the same address, as on Windows.
   static HINSTANCE ImageBase() { return reinterpret_cast<HINSTANCE>(0x00400000); }
   // The file name without its folder ("Iexplore.exe").

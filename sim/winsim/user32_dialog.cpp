@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "sim/winsim/dialog_template.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/system_classes.h"
 #include "sim/winsim/window_manager.h"
@@ -110,15 +111,20 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
   }
   const bool ownImage = hInstance == winsim::SimProcess::ImageBase();
   WORD id = IS_INTRESOURCE(lpTemplateName) ? WORD(uintptr_t(lpTemplateName)) : 0;
-  if (!ownImage || id == 0 || thread->process->resources.Find(winsim::kResourceDialog, id) == nullptr) {
+  const std::string* dialogTemplate =
+      ownImage && id != 0 ? thread->process->resources.Find(winsim::kResourceDialog, id) : nullptr;
+  winsim::DialogLayout layout;
+  if (dialogTemplate == nullptr || !winsim::ParseDialogTemplate(*dialogTemplate, &layout)) {
     SetLastError(kErrorResourceNotFound);
     return -1;
   }
   pc.Events().Add("dialog open " + std::to_string(id));
-  HWND dialog = CreateDialogWindow("", hWndParent, lpDialogFunc);
+  HWND dialog = CreateDialogWindow(layout.caption.c_str(), hWndParent, lpDialogFunc);
   if (dialog == nullptr) return -1;
   SendMessageA(dialog, WM_INITDIALOG, 0, dwInitParam);
-  INT_PTR result = RunModal(dialog, "dialog", {{"OK", IDOK}, {"Cancel", IDCANCEL}});
+  std::vector<Button> buttons;
+  for (const winsim::DialogButton& button : layout.buttons) buttons.push_back({button.text, button.id});
+  INT_PTR result = RunModal(dialog, "dialog", buttons);
   pc.Events().Add("dialog close " + std::to_string(id) + " result=" + std::to_string(result));
   return result;
 }

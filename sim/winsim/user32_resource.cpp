@@ -40,11 +40,13 @@ HMENU WINAPI LoadMenuA(HINSTANCE hInstance, LPCSTR lpMenuName) {
     SetLastError(kErrorResourceNotFound);
     return nullptr;
   }
-  return WindowsPc::Current().Menus().Add(*menuTemplate);
+  HMENU menu = WindowsPc::Current().Menus().Load(*menuTemplate);
+  if (menu == nullptr) SetLastError(ERROR_INVALID_DATA);
+  return menu;
 }
 
 BOOL WINAPI DestroyMenu(HMENU hMenu) {
-  if (!WindowsPc::Current().Menus().Remove(hMenu)) {
+  if (!WindowsPc::Current().Menus().Destroy(hMenu)) {
     SetLastError(1401);  // ERROR_INVALID_MENU_HANDLE
     return FALSE;
   }

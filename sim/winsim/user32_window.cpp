@@ -114,7 +114,7 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
       if (timers[i].hwnd == hWnd) timers.erase(timers.begin() + i);
   }
   // A top-level window's menu goes with it.
-  if (window->menu != nullptr && !(window->style & WS_CHILD)) pc.Menus().Remove(window->menu);
+  if (window->menu != nullptr && !(window->style & WS_CHILD)) pc.Menus().Destroy(window->menu);
   pc.Tray().RemoveIconsOf(hWnd);
   pc.Windows().CloseSurface(hWnd);
   pc.Windows().Remove(hWnd);

@@ -49,7 +49,10 @@ SimWindow* WindowManager::Find(HWND hwnd) {
   return found == windows_.end() ? nullptr : found->second.get();
 }
 
-void WindowManager::Remove(HWND hwnd) { windows_.erase(uintptr_t(hwnd)); }
+void WindowManager::Remove(HWND hwnd) {
+  if (foreground_ == hwnd) foreground_ = nullptr;
+  windows_.erase(uintptr_t(hwnd));
+}
 
 std::vector<HWND> WindowManager::WindowsOf(const SimThread* thread) const {
   std::vector<HWND> handles;

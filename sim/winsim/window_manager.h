@@ -65,6 +65,12 @@ class WindowManager {
   Surface* TopSurface();
   const std::vector<Surface>& Surfaces() const { return surfaces_; }
 
+  // The mouse and the foreground window, as far as programs can ask about them.
+  POINT Cursor() const { return cursor_; }
+  void SetCursor(POINT cursor) { cursor_ = cursor; }
+  HWND Foreground() const { return foreground_; }
+  void SetForeground(HWND hwnd) { foreground_ = hwnd; }
+
  private:
   struct ClassEntry {
     WNDCLASSA wndClass;
@@ -77,6 +83,8 @@ class WindowManager {
   uintptr_t nextHandle_ = 0x10010;
   ATOM nextAtom_ = 0xC000;
   std::vector<Surface> surfaces_;
+  POINT cursor_{1000, 750};  // over the notification area of a 1024x768 screen
+  HWND foreground_ = nullptr;
 };
 
 }  // namespace winsim

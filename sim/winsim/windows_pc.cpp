@@ -1,7 +1,10 @@
 // The simulated PC: processes, the turn between their threads, and the virtual clock.
 #include "sim/winsim/windows_pc.h"
 
+#include <strings.h>
+
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -47,6 +50,7 @@ WindowsPc::WindowsPc(const std::string& sandbox, const OsProfile& profile, LANGI
       tray_(std::make_unique<NotificationArea>()),
       previous_(g_current) {
   RegisterSystemClasses(*windows_);
+  BootSystemProcesses();
   g_current = this;
 }
 
@@ -72,6 +76,49 @@ WindowsPc& WindowsPc::Current() {
   return *g_current;
 }
 
+void WindowsPc::SetProfile(const OsProfile& profile) {
+  profile_ = profile;
+  BootSystemProcesses();
+}
+
+void WindowsPc::BootSystemProcesses() {
+  processes_.erase(std::remove_if(processes_.begin(), processes_.end(),
+                                  [](const std::unique_ptr<SimProcess>& p) { return p->system; }),
+                   processes_.end());
+  struct Boot {
+    DWORD pid;
+    std::string path;
+    bool openable;
+  };
+  const std::string windows = files_.WindowsDirectory();
+  std::vector<Boot> boot;
+  if (profile_.IsNt()) {
+    // The idle and System processes and the Win32 server refuse even an administrator. The
+    // early ones still carry NT path names in their loader data.
+    DWORD systemPid = profile_.major < 5 ? 2 : profile_.major == 5 && profile_.minor == 0 ? 8 : 4;
+    boot = {{0, "[System Process]", false},
+            {systemPid, "System", false},
+            {0x88, "\SystemRoot\System32\smss.exe", true},
+            {0xA0, "\??\" + windows + "\system32\csrss.exe", false},
+            {0xB4, "\??\" + windows + "\system32\winlogon.exe", true},
+            {0xF0, windows + "\Explorer.EXE", true}};
+  } else {
+    // The Windows 95 family has no process security. Its ids are scrambled addresses.
+    boot = {{0xFFFB0E5F, windows + "\SYSTEM\KERNEL32.DLL", true},
+            {0xFFFA4C33, windows + "\SYSTEM\MSGSRV32.EXE", true},
+            {0xFFF9D8A7, windows + "\SYSTEM\MPREXE.EXE", true},
+            {0xFFF6F1BF, windows + "\EXPLORER.EXE", true}};
+  }
+  std::vector<std::unique_ptr<SimProcess>> booted;
+  for (const Boot& b : boot) {
+    booted.push_back(std::make_unique<SimProcess>(b.pid, b.path, false));
+    booted.back()->openable = b.openable;
+    booted.back()->system = true;
+  }
+  processes_.insert(processes_.begin(), std::make_move_iterator(booted.begin()),
+                    std::make_move_iterator(booted.end()));
+}
+
 bool WindowsPc::TakeVersionQueryFailure() {
   if (failVersionQueries_ <= 0) return false;
   --failVersionQueries_;
@@ -89,6 +136,29 @@ SimProcess& WindowsPc::StartPassiveProcess(const std::string& exePath) {
   SimProcess& process = *processes_.back();
   timeline_.Add("process start " + Quote(process.ImageName()) + " pid=" + std::to_string(process.pid));
   return process;
+}
+
+WORD WindowsPc::StartWowTask(SimProcess& ntvdm, const std::string& filePath) {
+  if (!ntvdm.running || strcasecmp(ntvdm.ImageName().c_str(), "NTVDM.EXE") != 0) return 0;
+  WowTask task;
+  task.threadId = NextId();
+  // Handle 0 means "none" to the callers, so the counter skips it when it wraps.
+  for (WORD* handle : {&task.hMod16, &task.hTask16}) {
+    if (nextHandle16_ == 0) nextHandle16_ = 8;
+    *handle = nextHandle16_;
+    nextHandle16_ = WORD(nextHandle16_ + 8);
+  }
+  // The module name is the file name without its extension, upper case, at most 8 letters.
+  size_t slash = filePath.find_last_of("\\/");
+  std::string name = slash == std::string::npos ? filePath : filePath.substr(slash + 1);
+  task.moduleName = name.substr(0, std::min(name.find('.'), size_t(8)));
+  for (char& c : task.moduleName) c = char(std::toupper(static_cast<unsigned char>(c)));
+  task.fileName = filePath;
+  ntvdm.wowTasks.push_back(task);
+  char handle[8];
+  std::snprintf(handle, sizeof handle, "0x%04X", task.hTask16);
+  timeline_.Add("task start " + Quote(name) + " pid=" + std::to_string(ntvdm.pid) + " htask=" + handle);
+  return task.hTask16;
 }
 
 SimProcess& WindowsPc::StartProgram(const std::string& exePath, std::function<int()> entry,

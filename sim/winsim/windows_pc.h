@@ -55,7 +55,8 @@ class WindowsPc {
 
   // ---- machine
   const OsProfile& Profile() const { return profile_; }
-  void SetProfile(const OsProfile& profile) { profile_ = profile; }
+  // Another Windows version: its system processes replace those of the one before.
+  void SetProfile(const OsProfile& profile);
   LANGID Language() const { return language_; }
   void SetLanguage(LANGID language) { language_ = language; }
   // A process whose turn never ends (it always has work) is stopped after this many turns.
@@ -94,6 +95,9 @@ class WindowsPc {
                            const std::string& resourceFile = "");
   // Starts a program without code of its own (the browser, a mail program, ...).
   SimProcess& StartPassiveProcess(const std::string& exePath);
+  // Starts the 16-bit Windows program `filePath` inside `ntvdm`, a running process whose file
+  // is "NTVDM.EXE". Returns its task handle, or 0 (and starts nothing) for any other process.
+  WORD StartWowTask(SimProcess& ntvdm, const std::string& filePath);
   void EndProcess(SimProcess& process, DWORD exitCode);
   std::vector<SimProcess*> Processes() const;  // running ones, in start order
   SimProcess* FindProcess(DWORD pid) const;
@@ -119,6 +123,9 @@ class WindowsPc {
  private:
   void RunThread(SimThread* thread, std::function<int()> entry);
   DWORD NextId() { return nextId_ += 4; }
+  // The processes Windows runs before any user program: silent, and with fixed ids apart
+  // from the programs' ones, so that program ids stay the same on every version.
+  void BootSystemProcesses();
 
   OsProfile profile_;
   LANGID language_;
@@ -137,6 +144,7 @@ class WindowsPc {
   std::unique_ptr<NotificationArea> tray_;
   std::vector<std::unique_ptr<SimProcess>> processes_;  // running and ended
   DWORD nextId_ = 0x100;
+  WORD nextHandle16_ = 0x0F96;  // the 16-bit module and task handles handed out next
   std::vector<std::string> stubs_;
   std::vector<std::string> violations_;
   std::function<void(bool)> pauseObserver_;

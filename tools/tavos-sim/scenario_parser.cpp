@@ -6,6 +6,7 @@
 
 #include "sim/machine/tavos_machine.h"
 #include "sim/notebook/notebook_keys.h"
+#include "sim/winsim/timeline.h"
 
 namespace tavos_scenario {
 
@@ -58,6 +59,14 @@ int HexValue(char c) {
   return -1;
 }
 
+// Scenario text inside a message: quoted as the timeline quotes (no raw control bytes reach
+// the terminal), and cut short so one long word cannot flood it.
+std::string Shown(const std::string& text) {
+  constexpr size_t kMaxShown = 40;
+  if (text.size() <= kMaxShown) return winsim::Quote(text);
+  return winsim::Quote(text.substr(0, kMaxShown)) + "...";
+}
+
 std::string Upper(std::string text) {
   for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
   return text;
@@ -107,7 +116,7 @@ class LineParser {
       if (!Count(1, 1) || !Word(1, "a Windows version")) return false;
       s.os = tokens[1].value;
       if (!tavos_sim::IsKnownOs(s.os))
-        return Fail("unknown Windows version \"" + s.os + "\" (95, 98, me, nt351, nt4, 2000 or xp)");
+        return Fail("unknown Windows version " + Shown(s.os) + " (95, 98, me, nt351, nt4, 2000 or xp)");
     } else if (k == "lang") {
       s.op = Op::Lang;
       if (!Count(1, 1) || !Number(1, kMaxLanguage, "a language id", &s.number)) return false;
@@ -116,7 +125,7 @@ class LineParser {
       if (!Count(1, 1) || !Word(1, "loaded or absent")) return false;
       if (tokens[1].value == "loaded") s.driverLoaded = true;
       else if (tokens[1].value == "absent") s.driverLoaded = false;
-      else return Fail("expected loaded or absent, found \"" + tokens[1].value + "\"");
+      else return Fail("expected loaded or absent, found " + Shown(tokens[1].value));
     } else if (k == "ec") {
       s.op = Op::Ec;
       if (!Count(1, 2) || !Word(1, "ready, busy N or stuck")) return false;
@@ -129,7 +138,7 @@ class LineParser {
         s.ec = mode == "ready" ? EcMode::Ready : EcMode::Stuck;
         if (!Count(1, 1)) return false;
       } else {
-        return Fail("expected ready, busy N or stuck, found \"" + mode + "\"");
+        return Fail("expected ready, busy N or stuck, found " + Shown(mode));
       }
     } else if (k == "file") {
       s.op = Op::File;
@@ -147,8 +156,8 @@ class LineParser {
         if (!Word(i, "a key name")) return false;
         if (k == "press" ? !Lookup(kHotKeys, tokens[i].value, &bit)
                          : !Lookup(kMediaButtons, tokens[i].value, &bit))
-          return Fail("unknown " + std::string(k == "press" ? "hot key" : "media button") + " \"" +
-                      tokens[i].value + "\"" +
+          return Fail("unknown " + std::string(k == "press" ? "hot key" : "media button") + " " +
+                      Shown(tokens[i].value) +
                       (k == "press" ? " (internet, mail, user, search, video or mp3)"
                                     : " (record, enter, next, prev or stop)"));
         s.number |= bit;
@@ -158,7 +167,7 @@ class LineParser {
       if (!Count(1, 1) || !Word(1, "a key")) return false;
       uint8_t vk = 0;
       if (!KeyCode(tokens[1].value, &vk))
-        return Fail("unknown key \"" + tokens[1].value + "\" (a letter, a digit, a name such as LWIN, or 0x01 to 0xFE)");
+        return Fail("unknown key " + Shown(tokens[1].value) + " (a letter, a digit, a name such as LWIN, or 0x01 to 0xFE)");
       s.number = vk;
     } else if (k == "wait") {
       s.op = Op::Wait;
@@ -173,7 +182,7 @@ class LineParser {
       s.text = tokens[1].value;
     } else {
       keyword_.clear();
-      return Fail("unknown statement \"" + tokens[0].value + "\"");
+      return Fail("unknown statement " + Shown(tokens[0].value));
     }
     return true;
   }
@@ -256,9 +265,9 @@ class LineParser {
     uint64_t result = 0;
     for (size_t p = start; p < word.size(); ++p) {
       int digit = hex ? HexValue(word[p]) : (word[p] >= '0' && word[p] <= '9' ? word[p] - '0' : -1);
-      if (digit < 0) return Fail("expected " + what + ", found \"" + word + "\"");
+      if (digit < 0) return Fail("expected " + what + ", found " + Shown(word));
       result = result * (hex ? 16 : 10) + uint64_t(digit);
-      if (result > max) return Fail(word + " is out of range (0 to " + std::to_string(max) + ")");
+      if (result > max) return Fail(Shown(word) + " is out of range (0 to " + std::to_string(max) + ")");
     }
     *value = result;
     return true;

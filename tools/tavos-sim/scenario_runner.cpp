@@ -73,7 +73,7 @@ bool ScenarioRunner::Apply(const Statement& s, ScenarioError* error) {
   tavos_sim::Machine& m = *machine_;
   switch (s.op) {
     case Op::Os:
-      if (false) return fail(kOsAfterStart);
+      if (starts_ > 0) return fail(kOsAfterStart);
       if (!m.SetOs(s.os)) return fail("os: unknown Windows version \"" + s.os + "\"");
       break;
     case Op::Lang:

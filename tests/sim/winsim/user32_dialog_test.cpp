@@ -1,0 +1,183 @@
+// Modal message boxes and dialogs: the modal loop keeps the owner's timers running, the
+// scripted user answers through the top surface, WM_QUIT ends a modal loop and is posted
+// again, DialogBoxParamA needs its template, EndDialog's result, and the timeline lines.
+#include <string>
+#include <vector>
+
+#include "sim/winsim/window_manager.h"
+#include "sim_pc_fixture.h"
+
+namespace winsim_test {
+namespace {
+
+constexpr DWORD kErrorResourceNotFound = 1814;
+
+std::vector<std::string> g_dialogLog;
+LPARAM g_initParam = 0;
+bool g_endInInit = false;
+
+INT_PTR CALLBACK RecordingDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  g_dialogLog.push_back(MessageName(message));
+  if (message == WM_INITDIALOG) {
+    g_initParam = lParam;
+    if (g_endInInit) EndDialog(hwnd, 17);
+    return TRUE;
+  }
+  if (message == WM_COMMAND) {
+    EndDialog(hwnd, LOWORD(wParam) == IDOK ? 42 : 43);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+class User32Dialog : public SimPcTest {
+ protected:
+  void SetUp() override {
+    SimPcTest::SetUp();
+    g_dialogLog.clear();
+    g_initParam = 0;
+    g_endInInit = false;
+  }
+  size_t TimerMessages() const {
+    size_t count = 0;
+    for (const Logged& logged : g_logged.log) count += logged.message == WM_TIMER;
+    return count;
+  }
+};
+
+TEST_F(User32Dialog, AMessageBoxKeepsTheOwnersTimersRunningUntilTheUserChoosesOk) {
+  HWND main = StartMainWindow();
+  int result = -1;
+  OnProgram([&] { SetTimer(main, 1, 100, nullptr); });
+  OnProgram([&] { result = MessageBoxA(main, "Hello", "Tavos", MB_OK); });
+  winsim::Surface* box = pc->Windows().TopSurface();
+  ASSERT_NE(nullptr, box) << Timeline();
+  EXPECT_EQ("msgbox", box->kind);
+  EXPECT_EQ(std::vector<std::string>{"OK"}, box->choices);
+  EXPECT_EQ(-1, result) << "MessageBoxA returned before the user answered";
+
+  pc->Advance(350);
+  EXPECT_EQ(3u, TimerMessages()) << "the owner's timer did not run under the message box";
+  EXPECT_FALSE(box->choose("Cancel")) << "a choice the box does not offer";
+  EXPECT_TRUE(box->choose("OK"));
+  pc->Settle();
+  EXPECT_EQ(IDOK, result);
+  EXPECT_EQ(nullptr, pc->Windows().TopSurface());
+  EXPECT_TRUE(HasLine("0 msgbox \"Hello\"")) << Timeline();
+}
+
+TEST_F(User32Dialog, TheButtonsAnswerWithTheirIds) {
+  struct Case {
+    UINT type;
+    std::vector<std::string> choices;
+    const char* choice;
+    int expected;
+  };
+  const Case cases[] = {
+      {MB_OKCANCEL | MB_ICONEXCLAMATION, {"OK", "Cancel"}, "Cancel", IDCANCEL},
+      {MB_YESNO, {"Yes", "No"}, "No", IDNO},
+      {MB_YESNO, {"Yes", "No"}, "Yes", IDYES},
+  };
+  HWND main = StartMainWindow();
+  for (const Case& c : cases) {
+    int result = -1;
+    OnProgram([&] { result = MessageBoxA(main, "Question", nullptr, c.type); });
+    winsim::Surface* box = pc->Windows().TopSurface();
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(c.choices, box->choices) << "type " << c.type;
+    EXPECT_TRUE(box->choose(c.choice));
+    pc->Settle();
+    EXPECT_EQ(c.expected, result) << "type " << c.type << ", choice " << c.choice;
+  }
+}
+
+TEST_F(User32Dialog, QuitInsideTheModalLoopEndsItAndIsPostedAgain) {
+  HWND main = StartMainWindow();
+  int result = -1;
+  OnProgram([&] { result = MessageBoxA(main, "Busy", "Tavos", MB_OK); });
+  ASSERT_NE(nullptr, pc->Windows().TopSurface());
+  OnProgram([] { PostQuitMessage(9); });  // dispatched by the modal loop
+  // Our choice: a box ended by WM_QUIT answers IDCANCEL.
+  EXPECT_EQ(IDCANCEL, result);
+  EXPECT_EQ(nullptr, pc->Windows().TopSurface());
+  EXPECT_EQ(0u, pc->Processes().size()) << "the outer loop did not see WM_QUIT" << Timeline();
+  EXPECT_TRUE(HasLine("0 process end \"T.exe\" code=9")) << Timeline();
+}
+
+TEST_F(User32Dialog, DialogBoxParamNeedsTheTemplateInTheProgramsResources) {
+  std::vector<INT_PTR> results;
+  std::vector<DWORD> errors;
+  auto open = [&](HINSTANCE instance, LPCSTR name) {
+    SetLastError(kUntouched);
+    results.push_back(DialogBoxParamA(instance, name, nullptr, RecordingDialogProc, 0));
+    errors.push_back(GetLastError());
+  };
+  Run([&] {
+    open(winsim::SimProcess::ImageBase(), MAKEINTRESOURCEA(100));  // no resources at all
+    return 0;
+  });
+  Run(
+      [&] {
+        open(winsim::SimProcess::ImageBase(), MAKEINTRESOURCEA(999));
+        open(nullptr, MAKEINTRESOURCEA(100));  // not the program's image
+        open(winsim::SimProcess::ImageBase(), "ABOUTBOX");
+        return 0;
+      },
+      "C:\\T.exe", TAVOS_RESOURCE_FILE);
+  EXPECT_EQ((std::vector<INT_PTR>{-1, -1, -1, -1}), results);
+  EXPECT_EQ((std::vector<DWORD>(4, kErrorResourceNotFound)), errors);
+  EXPECT_EQ(std::vector<std::string>{}, g_dialogLog);
+  for (const std::string& line : pc->Events().Lines())
+    EXPECT_EQ(std::string::npos, line.find("dialog")) << line;
+}
+
+TEST_F(User32Dialog, DialogBoxParamReturnsWhatEndDialogWasGiven) {
+  INT_PTR result = -5;
+  Run(
+      [&] {
+        result = DialogBoxParamA(winsim::SimProcess::ImageBase(), MAKEINTRESOURCEA(100), nullptr,
+                                 RecordingDialogProc, 0x77);
+        return 0;
+      },
+      "C:\\T.exe", TAVOS_RESOURCE_FILE);
+  winsim::Surface* dialog = pc->Windows().TopSurface();
+  ASSERT_NE(nullptr, dialog) << Timeline();
+  EXPECT_EQ("dialog", dialog->kind);
+  EXPECT_EQ(0x77, g_initParam);
+  EXPECT_EQ(-5, result);
+  pc->Advance(1000);
+  EXPECT_TRUE(dialog->choose("OK"));
+  pc->Settle();
+  EXPECT_EQ(42, result);
+  EXPECT_EQ((std::vector<std::string>{"WM_INITDIALOG", "WM_COMMAND"}), g_dialogLog);
+  EXPECT_TRUE(HasLine("0 dialog open 100")) << Timeline();
+  EXPECT_TRUE(HasLine("1000 dialog close 100 result=42")) << Timeline();
+}
+
+TEST_F(User32Dialog, EndDialogDuringInitDialogEndsItBeforeTheUserSeesIt) {
+  g_endInInit = true;
+  INT_PTR result = -5;
+  size_t surfacesLeft = 99;
+  Run(
+      [&] {
+        result = DialogBoxParamA(winsim::SimProcess::ImageBase(), MAKEINTRESOURCEA(102), nullptr,
+                                 RecordingDialogProc, 0);
+        surfacesLeft = pc->Windows().Surfaces().size();
+        return 0;
+      },
+      "C:\\T.exe", TAVOS_RESOURCE_FILE);
+  EXPECT_EQ(17, result);
+  EXPECT_EQ(0u, surfacesLeft);
+  EXPECT_EQ(std::vector<std::string>{"WM_INITDIALOG"}, g_dialogLog);
+  EXPECT_TRUE(HasLine("0 dialog close 102 result=17")) << Timeline();
+}
+
+TEST_F(User32Dialog, EndDialogRefusesWindowsThatAreNoDialogs) {
+  HWND main = StartMainWindow();
+  BOOL ended = TRUE;
+  OnProgram([&] { ended = EndDialog(main, 1); });
+  EXPECT_FALSE(ended);
+}
+
+}  // namespace
+}  // namespace winsim_test
