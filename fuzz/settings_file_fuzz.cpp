@@ -8,21 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "sim/winsim/windows_pc.h"
+#include "fuzz/fuzz_pc.h"
 
 namespace {
 
 constexpr char kPath[] = "C:\\WINDOWS\\SelectFile.ini";
-
-winsim::WindowsPc& Pc() {
-  static winsim::WindowsPc* pc = [] {
-    char pattern[] = "/tmp/tavos-fuzz-XXXXXX";
-    winsim::OsProfile profile;
-    winsim::ProfileByName("xp", &profile);
-    return new winsim::WindowsPc(mkdtemp(pattern), profile, 1033, nullptr, nullptr);
-  }();
-  return *pc;
-}
 
 void Read(const char* section, const char* key, const char* fallback, DWORD size) {
   std::unique_ptr<char[]> buffer(new char[size]);
@@ -36,7 +26,7 @@ void Read(const char* section, const char* key, const char* fallback, DWORD size
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Pc().Files().WriteFile(kPath, std::string(reinterpret_cast<const char*>(data), size));
+  FuzzPc().Files().WriteFile(kPath, std::string(reinterpret_cast<const char*>(data), size));
   Read("ENABLESTART", "CHECK", nullptr, 80);
   Read("ENABLEMUTE", "CHECK", "", 41);
   Read("ENABLEMUTE", "MUTE", "", 41);

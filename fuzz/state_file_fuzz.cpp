@@ -7,19 +7,9 @@
 #include <string>
 
 #include "settings/settings_keys.h"
-#include "sim/winsim/windows_pc.h"
+#include "fuzz/fuzz_pc.h"
 
 namespace {
-
-winsim::WindowsPc& Pc() {
-  static winsim::WindowsPc* pc = [] {
-    char pattern[] = "/tmp/tavos-fuzz-XXXXXX";
-    winsim::OsProfile profile;
-    winsim::ProfileByName("xp", &profile);
-    return new winsim::WindowsPc(mkdtemp(pattern), profile, 1033, nullptr, nullptr);
-  }();
-  return *pc;
-}
 
 // The same answer worked out from the raw bytes: Windows' text mode (CR LF reads as LF, a
 // Ctrl-Z ends the text), then fgets's limits of 40 and 20 characters, then strtod.
@@ -47,7 +37,7 @@ double Expected(const std::string& bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  winsim::WindowsPc& pc = Pc();
+  winsim::WindowsPc& pc = FuzzPc();
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   pc.Files().WriteFile(tavos::kStateFilePath, bytes);
   FILE* stream = fopen(tavos::kStateFilePath, "r");
