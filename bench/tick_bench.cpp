@@ -1,7 +1,7 @@
-// One idle poll tick of the real program on the simulated notebook (driver path, ready
-// controller, no key): how many device requests it sends and how many heap allocations the
-// program's own code makes. Targets: 7 requests (the fewest the handshake allows, below),
-// no allocations.
+// One idle poll tick of the real program on the simulated notebook (ready controller, no
+// key): how many device requests it sends (driver path), how many port accesses it makes,
+// and how many heap allocations the program's own code makes. Targets on the driver path:
+// 7 requests (the fewest the handshake allows, below), no allocations.
 //
 // The fewest requests: telling the controller "On" needs a status read before the command,
 // the command, a status read that shows it taken (which is also the room check for the
@@ -42,13 +42,15 @@ void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
-void BM_IdleTick(benchmark::State& state) {
+// One run of idle ticks on `os`: device requests, port accesses and program allocations.
+void IdleTicks(benchmark::State& state, const char* os) {
   char pattern[] = "/tmp/tavos-bench-XXXXXX";
   std::string sandbox = mkdtemp(pattern);
-  uint64_t requests = 0, allocations = 0, ticks = 0;
+  uint64_t requests = 0, ports = 0, allocations = 0, ticks = 0;
   {
     tavos_sim::MachineOptions options;
     options.sandbox = sandbox;
+    options.os = os;
     options.resourceFile = TAVOS_RESOURCE_FILE;
     tavos_sim::Machine machine(options);
     machine.Kernel().Io().SetRecording(false);
@@ -58,17 +60,28 @@ void BM_IdleTick(benchmark::State& state) {
     for (auto _ : state) {
       uint64_t requestsBefore = machine.Kernel().Io().RequestCount();
       uint64_t allocationsBefore = g_programAllocations;
+      machine.Notebook().Bus().ClearLog();
       machine.Wait(650);
       requests += machine.Kernel().Io().RequestCount() - requestsBefore;
+      ports += machine.Notebook().Bus().Log().size();
       allocations += g_programAllocations - allocationsBefore;
       ++ticks;
     }
   }
   std::filesystem::remove_all(sandbox);
   state.counters["device_requests_per_tick"] = double(requests) / double(ticks);
+  state.counters["port_accesses_per_tick"] = double(ports) / double(ticks);
   state.counters["program_allocations_per_tick"] = double(allocations) / double(ticks);
 }
-BENCHMARK(BM_IdleTick)->Iterations(200)->Unit(benchmark::kMicrosecond);
+
+void BM_IdleTickDriverPath(benchmark::State& state) { IdleTicks(state, "xp"); }
+BENCHMARK(BM_IdleTickDriverPath)->Iterations(200)->Unit(benchmark::kMicrosecond);
+
+// The Windows 95 family: no device requests; the program's own port instructions. The
+// direct handshake drains the controller (2 reads), checks its status (1), writes the
+// command and waits (2), writes the data and waits (2); the latch is read and cleared (2).
+void BM_IdleTickDirectPath(benchmark::State& state) { IdleTicks(state, "98"); }
+BENCHMARK(BM_IdleTickDirectPath)->Iterations(200)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

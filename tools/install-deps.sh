@@ -7,7 +7,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   mingw-w64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64 xvfb xauth
+  wine64 xvfb xauth imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

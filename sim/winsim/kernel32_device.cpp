@@ -42,7 +42,9 @@ DWORD Win32ErrorOf(NTSTATUS status) {
     case 0xC0000034: return ERROR_FILE_NOT_FOUND;       // STATUS_OBJECT_NAME_NOT_FOUND
     case 0xC0000184: return kErrorBadCommand;           // STATUS_INVALID_DEVICE_STATE
     case 0xC0000005: return 998;                        // ERROR_NOACCESS
-    case 0xC0000002: return ERROR_NOT_SUPPORTED;
+    case 0xC0000001: return ERROR_GEN_FAILURE;          // STATUS_UNSUCCESSFUL
+    case 0xC0000002: return ERROR_INVALID_FUNCTION;     // STATUS_NOT_IMPLEMENTED
+    case 0xC00000BB: return ERROR_NOT_SUPPORTED;        // STATUS_NOT_SUPPORTED
     case 0x80000011: return 170;                        // ERROR_BUSY
     default: return kErrorNoSystemMessage;
   }

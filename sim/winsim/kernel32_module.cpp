@@ -44,6 +44,13 @@ const Export kExports[] = {
     {"KERNEL32", "CreateToolhelp32Snapshot", AsFarProc(&CreateToolhelp32Snapshot), true},
     {"KERNEL32", "Process32First", AsFarProc(&Process32First), true},
     {"KERNEL32", "Process32Next", AsFarProc(&Process32Next), true},
+    {"KERNEL32", "Module32First", AsFarProc(&Module32First), true},
+    {"KERNEL32", "Module32Next", AsFarProc(&Module32Next), true},
+    {"KERNEL32", "OpenProcess", AsFarProc(&OpenProcess), false},
+    {"PSAPI", "EnumProcesses", AsFarProc(&EnumProcesses), false},
+    {"PSAPI", "EnumProcessModules", AsFarProc(&EnumProcessModules), false},
+    {"PSAPI", "GetModuleFileNameExA", AsFarProc(&GetModuleFileNameExA), false},
+    {"VDMDBG", "VDMEnumTaskWOWEx", AsFarProc(&VDMEnumTaskWOWEx), false},
 };
 
 // "psapi.dll", "PSAPI" and "C:\WINDOWS\SYSTEM32\PSAPI.DLL" all name the same library.
@@ -80,20 +87,36 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
+  // Counted per process, so that a test sees a program free what it loaded.
+  if (winsim::SimThread* thread = WindowsPc::Current().CurrentThread())
+    ++thread->process->libraryReferences[library->name];
   return reinterpret_cast<HMODULE>(library->base);
 }
 
 BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
-  if (FindByHandle(hLibModule) == nullptr) {
+  const Library* library = FindByHandle(hLibModule);
+  if (library == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
+  }
+  if (winsim::SimThread* thread = WindowsPc::Current().CurrentThread()) {
+    // Windows would unload the library under whoever still uses it.
+    if (--thread->process->libraryReferences[library->name] < 0)
+      WindowsPc::Current().Violation(std::string("FreeLibrary of ") + library->name +
+                                     " more often than LoadLibraryA");
   }
   return TRUE;
 }
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
   if (lpModuleName == nullptr) return winsim::SimProcess::ImageBase();
-  return LoadLibraryA(lpModuleName);
+  // No reference is taken: the program does not free what it did not load.
+  const Library* library = Find(lpModuleName);
+  if (library == nullptr) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  return reinterpret_cast<HMODULE>(library->base);
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {

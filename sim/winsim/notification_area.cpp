@@ -8,10 +8,11 @@ namespace winsim {
 
 namespace {
 
-// The tip as the shell reads it: NUL-terminated within the size the caller declared.
+// The tip as the shell reads it: the array the caller declared, its last character always
+// taken as the NUL.
 std::string TipOf(const NOTIFYICONDATAA& data) {
   size_t room = data.cbSize <= NOTIFYICONDATAA_V1_SIZE ? 64 : sizeof(data.szTip);
-  return std::string(data.szTip, strnlen(data.szTip, room));
+  return std::string(data.szTip, strnlen(data.szTip, room - 1));
 }
 
 }  // namespace

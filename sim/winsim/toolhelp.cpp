@@ -1,10 +1,12 @@
-// Toolhelp process snapshots. The Windows 95 family names processes by full path; the NT
-// family by file name only. Windows NT 4.0 and older have no Toolhelp at all.
+// Toolhelp snapshots of processes and of one process's modules. The Windows 95 family names
+// processes by full path; the NT family by file name only. Windows NT 4.0 and older have no
+// Toolhelp at all.
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/win32.h"
+#include "sim/winsim/process_objects.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/windows_pc.h"
 
@@ -17,32 +19,72 @@ class ProcessSnapshot : public winsim::HandleObject {
   const char* Kind() const override { return "snapshot"; }
   std::vector<PROCESSENTRY32> entries;
   size_t next = 0;
+  std::vector<MODULEENTRY32> modules;
+  size_t nextModule = 0;
 };
 
-BOOL Fill(HANDLE snapshot, LPPROCESSENTRY32 entry, bool first) {
+template <class Entry>
+BOOL Fill(HANDLE snapshot, Entry* entry, bool first, std::vector<Entry> ProcessSnapshot::*list,
+          size_t ProcessSnapshot::*next) {
   auto* snap = WindowsPc::Current().Handles().Get<ProcessSnapshot>(snapshot);
   if (snap == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  if (entry == nullptr || entry->dwSize < sizeof(PROCESSENTRY32)) {
+  if (entry == nullptr || entry->dwSize < sizeof(Entry)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (first) snap->next = 0;
-  if (snap->next >= snap->entries.size()) {
+  if (first) snap->*next = 0;
+  if (snap->*next >= (snap->*list).size()) {
     SetLastError(ERROR_NO_MORE_FILES);
     return FALSE;
   }
   DWORD size = entry->dwSize;
-  *entry = snap->entries[snap->next++];
+  *entry = (snap->*list)[(snap->*next)++];
   entry->dwSize = size;
   return TRUE;
 }
 
+// The modules of `pid` (0: the caller) into the snapshot; false, with the last error set,
+// when the process does not exist or its modules cannot be read.
+bool SnapModules(WindowsPc& pc, DWORD pid, ProcessSnapshot* snapshot) {
+  winsim::SimProcess* process = pc.FindProcess(pid == 0 ? pc.CurrentPid() : pid);
+  if (process == nullptr) {
+    // The owner's thread is no process: it has no modules to list.
+    if (pid == 0) return true;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (!process->openable) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  if (!process->modulesReadable) {
+    SetLastError(ERROR_PARTIAL_COPY);
+    return false;
+  }
+  for (const winsim::SimModule& module : winsim::ModulesOf(pc, *process)) {
+    MODULEENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    entry.th32ModuleID = 1;
+    entry.th32ProcessID = process->pid;
+    entry.GlblcntUsage = entry.ProccntUsage = 0xFFFF;
+    entry.modBaseAddr = reinterpret_cast<BYTE*>(module.handle);
+    entry.modBaseSize = module.size;
+    entry.hModule = module.handle;
+    size_t slash = module.path.find_last_of('\\');
+    winsim::CopyCut(entry.szModule, sizeof entry.szModule,
+                    slash == std::string::npos ? module.path : module.path.substr(slash + 1));
+    winsim::CopyCut(entry.szExePath, sizeof entry.szExePath, module.path);
+    snapshot->modules.push_back(entry);
+  }
+  return true;
+}
+
 }  // namespace
 
-HANDLE WINAPI CreateToolhelp32Snapshot(DWORD dwFlags, DWORD) {
+HANDLE WINAPI CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID) {
   WindowsPc& pc = WindowsPc::Current();
   if (!pc.Profile().hasToolhelp) {
     SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
@@ -60,9 +102,23 @@ HANDLE WINAPI CreateToolhelp32Snapshot(DWORD dwFlags, DWORD) {
       snapshot->entries.push_back(entry);
     }
   }
+  if ((dwFlags & TH32CS_SNAPMODULE) && !SnapModules(pc, th32ProcessID, snapshot.get()))
+    return INVALID_HANDLE_VALUE;
   return pc.Handles().Add(std::move(snapshot), pc.CurrentPid());
 }
 
-BOOL WINAPI Process32First(HANDLE hSnapshot, LPPROCESSENTRY32 lppe) { return Fill(hSnapshot, lppe, true); }
+BOOL WINAPI Process32First(HANDLE hSnapshot, LPPROCESSENTRY32 lppe) {
+  return Fill(hSnapshot, lppe, true, &ProcessSnapshot::entries, &ProcessSnapshot::next);
+}
 
-BOOL WINAPI Process32Next(HANDLE hSnapshot, LPPROCESSENTRY32 lppe) { return Fill(hSnapshot, lppe, false); }
+BOOL WINAPI Process32Next(HANDLE hSnapshot, LPPROCESSENTRY32 lppe) {
+  return Fill(hSnapshot, lppe, false, &ProcessSnapshot::entries, &ProcessSnapshot::next);
+}
+
+BOOL WINAPI Module32First(HANDLE hSnapshot, LPMODULEENTRY32 lpme) {
+  return Fill(hSnapshot, lpme, true, &ProcessSnapshot::modules, &ProcessSnapshot::nextModule);
+}
+
+BOOL WINAPI Module32Next(HANDLE hSnapshot, LPMODULEENTRY32 lpme) {
+  return Fill(hSnapshot, lpme, false, &ProcessSnapshot::modules, &ProcessSnapshot::nextModule);
+}

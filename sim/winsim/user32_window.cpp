@@ -34,6 +34,43 @@ SimWindow* OwnWindow(HWND hwnd) {
   return window;
 }
 
+// Windows destroys a tree in two passes: WM_DESTROY to every window, parent before children;
+// then each window is freed, children before parent, with WM_NCDESTROY (as Wine's
+// WIN_SendDestroyMsg and WIN_DestroyWindow do). Children of other threads are left alone.
+void SendDestroyMessages(HWND hwnd) {
+  WindowsPc& pc = WindowsPc::Current();
+  SimWindow* window = pc.Windows().Find(hwnd);
+  if (window == nullptr) return;
+  window->destroying = true;
+  SendMessageA(hwnd, WM_DESTROY, 0, 0);
+  for (HWND child : pc.Windows().ChildrenOf(hwnd)) {
+    SimWindow* record = pc.Windows().Find(child);
+    if (record != nullptr && record->thread == pc.CurrentThread()) SendDestroyMessages(child);
+  }
+}
+
+void FreeWindow(HWND hwnd) {
+  WindowsPc& pc = WindowsPc::Current();
+  for (HWND child : pc.Windows().ChildrenOf(hwnd)) {
+    SimWindow* record = pc.Windows().Find(child);
+    if (record != nullptr && record->thread == pc.CurrentThread()) FreeWindow(child);
+  }
+  SimWindow* window = pc.Windows().Find(hwnd);
+  if (window == nullptr) return;
+  window->destroying = true;
+  SendMessageA(hwnd, WM_NCDESTROY, 0, 0);
+  if (winsim::SimThread* thread = pc.CurrentThread()) {
+    auto& timers = thread->timers;
+    for (size_t i = timers.size(); i-- > 0;)
+      if (timers[i].hwnd == hwnd) timers.erase(timers.begin() + i);
+  }
+  // A top-level window's menu goes with it.
+  if (window->menu != nullptr && !(window->style & WS_CHILD)) pc.Menus().Destroy(window->menu);
+  pc.Tray().RemoveIconsOf(hwnd);
+  pc.Windows().CloseSurface(hwnd);
+  pc.Windows().Remove(hwnd);
+}
+
 }  // namespace
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
@@ -88,12 +125,10 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
 
   CREATESTRUCTA create{lpParam, hInstance,  hMenu, hWndParent, nHeight, nWidth, Y, X,
                        LONG(dwStyle), lpWindowName, lpClassName, dwExStyle};
-  if (!SendMessageA(hwnd, WM_NCCREATE, 0, LPARAM(&create))) {
-    DestroyWindow(hwnd);
-    return nullptr;
-  }
-  if (SendMessageA(hwnd, WM_CREATE, 0, LPARAM(&create)) == -1) {
-    DestroyWindow(hwnd);
+  // A failed creation frees the window without WM_DESTROY.
+  if (!SendMessageA(hwnd, WM_NCCREATE, 0, LPARAM(&create)) ||
+      SendMessageA(hwnd, WM_CREATE, 0, LPARAM(&create)) == -1) {
+    FreeWindow(hwnd);
     return nullptr;
   }
   return IsWindow(hwnd) ? hwnd : nullptr;
@@ -104,20 +139,8 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
   SimWindow* window = OwnWindow(hWnd);
   if (window == nullptr) return FALSE;
   if (window->destroying) return TRUE;
-  window->destroying = true;
-  SendMessageA(hWnd, WM_DESTROY, 0, 0);
-  for (HWND child : pc.Windows().ChildrenOf(hWnd)) DestroyWindow(child);
-  SendMessageA(hWnd, WM_NCDESTROY, 0, 0);
-  if (winsim::SimThread* thread = pc.CurrentThread()) {
-    auto& timers = thread->timers;
-    for (size_t i = timers.size(); i-- > 0;)
-      if (timers[i].hwnd == hWnd) timers.erase(timers.begin() + i);
-  }
-  // A top-level window's menu goes with it.
-  if (window->menu != nullptr && !(window->style & WS_CHILD)) pc.Menus().Destroy(window->menu);
-  pc.Tray().RemoveIconsOf(hWnd);
-  pc.Windows().CloseSurface(hWnd);
-  pc.Windows().Remove(hWnd);
+  SendDestroyMessages(hWnd);
+  if (pc.Windows().Find(hWnd) != nullptr) FreeWindow(hWnd);
   return TRUE;
 }
 

@@ -98,16 +98,16 @@ void WindowsPc::BootSystemProcesses() {
     DWORD systemPid = profile_.major < 5 ? 2 : profile_.major == 5 && profile_.minor == 0 ? 8 : 4;
     boot = {{0, "[System Process]", false},
             {systemPid, "System", false},
-            {0x88, "\SystemRoot\System32\smss.exe", true},
-            {0xA0, "\??\" + windows + "\system32\csrss.exe", false},
-            {0xB4, "\??\" + windows + "\system32\winlogon.exe", true},
-            {0xF0, windows + "\Explorer.EXE", true}};
+            {0x88, "\\SystemRoot\\System32\\smss.exe", true},
+            {0xA0, "\\??\\" + windows + "\\system32\\csrss.exe", false},
+            {0xB4, "\\??\\" + windows + "\\system32\\winlogon.exe", true},
+            {0xF0, windows + "\\Explorer.EXE", true}};
   } else {
     // The Windows 95 family has no process security. Its ids are scrambled addresses.
-    boot = {{0xFFFB0E5F, windows + "\SYSTEM\KERNEL32.DLL", true},
-            {0xFFFA4C33, windows + "\SYSTEM\MSGSRV32.EXE", true},
-            {0xFFF9D8A7, windows + "\SYSTEM\MPREXE.EXE", true},
-            {0xFFF6F1BF, windows + "\EXPLORER.EXE", true}};
+    boot = {{0xFFFB0E5F, windows + "\\SYSTEM\\KERNEL32.DLL", true},
+            {0xFFFA4C33, windows + "\\SYSTEM\\MSGSRV32.EXE", true},
+            {0xFFF9D8A7, windows + "\\SYSTEM\\MPREXE.EXE", true},
+            {0xFFF6F1BF, windows + "\\EXPLORER.EXE", true}};
   }
   std::vector<std::unique_ptr<SimProcess>> booted;
   for (const Boot& b : boot) {
@@ -157,7 +157,8 @@ WORD WindowsPc::StartWowTask(SimProcess& ntvdm, const std::string& filePath) {
   ntvdm.wowTasks.push_back(task);
   char handle[8];
   std::snprintf(handle, sizeof handle, "0x%04X", task.hTask16);
-  timeline_.Add("task start " + Quote(name) + " pid=" + std::to_string(ntvdm.pid) + " htask=" + handle);
+  timeline_.Add("task start " + Quote(name) + " pid=" + std::to_string(ntvdm.pid) +
+                " htask=" + handle);
   return task.hTask16;
 }
 

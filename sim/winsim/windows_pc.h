@@ -96,7 +96,7 @@ class WindowsPc {
   // Starts a program without code of its own (the browser, a mail program, ...).
   SimProcess& StartPassiveProcess(const std::string& exePath);
   // Starts the 16-bit Windows program `filePath` inside `ntvdm`, a running process whose file
-  // is "NTVDM.EXE". Returns its task handle, or 0 (and starts nothing) for any other process.
+  // is "NTVDM.EXE". Returns its task handle; 0, starting nothing, for any other process.
   WORD StartWowTask(SimProcess& ntvdm, const std::string& filePath);
   void EndProcess(SimProcess& process, DWORD exitCode);
   std::vector<SimProcess*> Processes() const;  // running ones, in start order

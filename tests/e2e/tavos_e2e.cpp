@@ -1,7 +1,10 @@
 // End-to-end check of Tavos.exe, run as a Windows console program (under Wine on Linux):
-//   tavos_e2e.exe <path of Tavos.exe>
-// Starts Tavos, watches its windows, its settings file, the single-instance rule and the
-// exit command from the outside. One line per check; the exit status is 1 on any failure.
+//   tavos_e2e.exe <path of Tavos.exe> [<screenshot folder>]
+// Starts Tavos, watches its windows, its settings file, the single-instance rule, the tray
+// menu with Disable/Enable and the about box, and the exit command from the outside. One line
+// per check; the exit status is 1 on any failure.
+// Screenshots: with a folder given, the program prints "screenshot NAME WxH+X+Y" and waits
+// until whoever reads its output (run_wine_e2e.sh) has saved NAME.png there, or NAME.failed.
 #include <windows.h>
 
 // Needs the types of windows.h.
@@ -14,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "menu_probe.h"
+
 namespace {
 
 constexpr UINT kExitCommand = 58112;
@@ -23,6 +28,19 @@ constexpr DWORD kSecondCopyTimeoutMs = 10000;
 constexpr DWORD kExitTimeoutMs = 10000;
 constexpr UINT kAnswerTimeoutMs = 1000;
 constexpr DWORD kStepMs = 50;
+
+constexpr UINT kTrayCallback = WM_APP + 10;  // 0x800A
+constexpr WPARAM kTrayIconId = 142;
+constexpr UINT kDisableCommand = 103;
+constexpr UINT kAboutCommand = 32774;
+constexpr UINT kGetMenuHandle = 0x01E1;  // MN_GETHMENU
+constexpr DWORD kMenuTimeoutMs = 5000;
+constexpr DWORD kKeyTimeoutMs = 2000;
+constexpr DWORD kStateFileTimeoutMs = 5000;
+constexpr DWORD kPaintTimeoutMs = 2000;
+constexpr DWORD kScreenshotTimeoutMs = 15000;
+constexpr LONG kScreenshotMargin = 24;
+const char kStateBanner[] = "[ Tavo Buttons Config File ]\r\n";
 
 int g_failures = 0;
 int g_checks = 0;
@@ -202,6 +220,517 @@ std::vector<std::string> ProfileLayout(const std::string& file) {
   return layout;
 }
 
+// Polls `done` every kStepMs until it holds or `timeoutMs` has passed.
+template <typename Done>
+bool WaitUntil(DWORD timeoutMs, Done done) {
+  const DWORD t0 = GetTickCount();
+  for (;;) {
+    if (done()) return true;
+    if (GetTickCount() - t0 >= timeoutMs) return false;
+    Sleep(kStepMs);
+  }
+}
+
+// The whole file as bytes; "" with *exists = false when it cannot be opened.
+std::string ReadWholeFile(const std::string& path, bool* exists) {
+  *exists = false;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "";
+  *exists = true;
+  std::string bytes;
+  char buffer[512];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+// Control characters spelled out, so that CR LF shows in a failure message.
+std::string Visible(const std::string& bytes) {
+  std::string text = "\"";
+  for (unsigned char c : bytes) {
+    if (c == '\r') {
+      text += "\\r";
+    } else if (c == '\n') {
+      text += "\\n";
+    } else if (c < 0x20 || c >= 0x7f) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      text += hex;
+    } else {
+      text += char(c);
+    }
+  }
+  return text + "\"";
+}
+
+std::string ClassOf(HWND hwnd) {
+  char cls[256] = "";
+  GetClassNameA(hwnd, cls, sizeof cls);
+  return cls;
+}
+
+std::string TextOf(HWND hwnd) {
+  char text[256] = "";
+  GetWindowTextA(hwnd, text, sizeof text);
+  return text;
+}
+
+struct ThreadWindowQuery {
+  const char* cls;
+  HWND found;
+};
+
+BOOL CALLBACK FindVisibleOfClass(HWND hwnd, LPARAM param) {
+  auto* query = reinterpret_cast<ThreadWindowQuery*>(param);
+  if (!IsWindowVisible(hwnd) || ClassOf(hwnd) != query->cls) return TRUE;
+  query->found = hwnd;
+  return FALSE;
+}
+
+// A visible top-level window of the given class made by the given thread.
+HWND VisibleThreadWindow(DWORD threadId, const char* cls) {
+  ThreadWindowQuery query{cls, nullptr};
+  EnumThreadWindows(threadId, FindVisibleOfClass, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+// Reads Tavos's open popup menu from inside Tavos's GUI thread (see menu_probe.h).
+class MenuProbe {
+ public:
+  MenuProbe() = default;
+  MenuProbe(const MenuProbe&) = delete;
+  MenuProbe& operator=(const MenuProbe&) = delete;
+  ~MenuProbe() {
+    if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+    if (answer_ != nullptr) UnmapViewOfFile(answer_);
+    if (mapping_ != nullptr) CloseHandle(mapping_);
+    if (dll_ != nullptr) FreeLibrary(dll_);
+  }
+
+  // The probe DLL lies next to this program.
+  bool Install(DWORD threadId, std::string* error) {
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path = self;
+    path = path.substr(0, path.find_last_of("\\/") + 1) + "tavos_e2e_probe.dll";
+    char name[64];
+    std::snprintf(name, sizeof name, "%s%lu", TAVOS_E2E_MENU_MAPPING_PREFIX,
+                  static_cast<unsigned long>(GetCurrentProcessId()));
+    mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                  sizeof(MenuProbeAnswer), name);
+    if (mapping_ != nullptr) {
+      answer_ = static_cast<MenuProbeAnswer*>(
+          MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(MenuProbeAnswer)));
+    }
+    if (answer_ == nullptr) {
+      *error = "no shared memory (error " + std::to_string(GetLastError()) + ")";
+      return false;
+    }
+    dll_ = LoadLibraryA(path.c_str());
+    auto proc = dll_ ? reinterpret_cast<HOOKPROC>(
+                           reinterpret_cast<void*>(GetProcAddress(dll_, TAVOS_E2E_PROBE_HOOK)))
+                     : nullptr;
+    if (proc == nullptr) {
+      *error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
+      return false;
+    }
+    hook_ = SetWindowsHookExA(WH_CALLWNDPROC, proc, dll_, threadId);
+    message_ = RegisterWindowMessageA(TAVOS_E2E_READ_MENU_MESSAGE);
+    if (hook_ == nullptr || message_ == 0) {
+      *error = "SetWindowsHookExA failed (error " + std::to_string(GetLastError()) + ")";
+      return false;
+    }
+    return true;
+  }
+
+  // The items of `menu`, asked for through a message to `menuWindow` of Tavos's thread.
+  bool Read(HWND menuWindow, HMENU menu, std::vector<MenuProbeItem>* items, std::string* error) {
+    items->clear();
+    if (hook_ == nullptr) {
+      *error = "no probe";
+      return false;
+    }
+    std::memset(answer_, 0, sizeof *answer_);
+    DWORD_PTR result = 0;
+    LRESULT sent = SendMessageTimeoutA(menuWindow, message_, reinterpret_cast<WPARAM>(menu),
+                                       LPARAM(GetCurrentProcessId()), SMTO_ABORTIFHUNG,
+                                       kAnswerTimeoutMs, &result);
+    if (sent == 0 || InterlockedCompareExchange(&answer_->answered, 0, 0) == 0) {
+      *error = sent == 0 ? "the menu window did not answer" : "the probe did not answer";
+      return false;
+    }
+    if (answer_->count < 0) {
+      *error = "GetMenuItemCount inside Tavos gave " + std::to_string(answer_->count);
+      return false;
+    }
+    const int n = std::min(answer_->count, kMenuProbeMaxItems);
+    items->assign(answer_->items, answer_->items + n);
+    return true;
+  }
+
+ private:
+  HMODULE dll_ = nullptr;
+  HHOOK hook_ = nullptr;
+  HANDLE mapping_ = nullptr;
+  MenuProbeAnswer* answer_ = nullptr;
+  UINT message_ = 0;
+};
+
+bool IsSeparator(const MenuProbeItem& item) { return (item.state & MF_SEPARATOR) != 0; }
+
+// "Disable#103 | About.....#32774 | separator | EXIT#58112"
+std::string ItemsText(const std::vector<MenuProbeItem>& items) {
+  std::string text;
+  for (const auto& item : items) {
+    if (!text.empty()) text += " | ";
+    text += IsSeparator(item) ? std::string("separator")
+                              : std::string(item.text) + "#" + std::to_string(item.id);
+  }
+  return "[" + text + "]";
+}
+
+// The positions of the checked items: "checked positions [0]".
+std::string CheckedText(const std::vector<MenuProbeItem>& items) {
+  std::string text;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (!IsSeparator(items[i]) && (items[i].state & MF_CHECKED) != 0) {
+      text += (text.empty() ? "" : " ") + std::to_string(i);
+    }
+  }
+  return "checked positions [" + text + "]";
+}
+
+int HighlightOf(const std::vector<MenuProbeItem>& items) {
+  for (size_t i = 0; i < items.size(); ++i) {
+    if ((items[i].state & MF_HILITE) != 0) return int(i);
+  }
+  return -1;
+}
+
+// One key pressed and released as keyboard input; it reaches the thread of the foreground
+// window, here the one tracking the menu.
+bool PressKey(WORD key) {
+  INPUT inputs[2] = {};
+  for (auto& input : inputs) {
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = WORD(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+  }
+  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  return SendInput(2, inputs, sizeof(INPUT)) == 2;
+}
+
+bool MenuClosed(HWND menuWindow) { return !IsWindow(menuWindow) || !IsWindowVisible(menuWindow); }
+
+// Leaves an open menu with Escape, posted to the menu so it does not depend on the focus.
+void CloseMenu(HWND menuWindow) {
+  if (menuWindow == nullptr || MenuClosed(menuWindow)) return;
+  PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+  bool closed = WaitUntil(kMenuTimeoutMs, [&] { return MenuClosed(menuWindow); });
+  Info("menu left open after a failure; Escape %s it", closed ? "closed" : "did not close");
+}
+
+// The tray menu as Tavos shows it after a right click on its icon.
+struct OpenedMenu {
+  HWND window = nullptr;
+  HMENU menu = nullptr;
+  std::vector<MenuProbeItem> items;
+};
+
+// Right-clicks the icon (the shell's notification, posted to the tray window) and reads the
+// popup that opens. `when` prefixes the check names.
+bool OpenTrayMenu(HWND tray, HWND frame, DWORD threadId, MenuProbe& probe, const char* when,
+                  OpenedMenu* opened) {
+  *opened = OpenedMenu();
+  const std::string prefix = std::string(when) + ": ";
+  BOOL posted = PostMessageA(tray, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+  HWND window = nullptr;
+  bool shown = posted && WaitUntil(kMenuTimeoutMs, [&] {
+                 window = VisibleThreadWindow(threadId, "#32768");
+                 return window != nullptr;
+               });
+  Expect((prefix + "right click on the tray icon opens a popup menu (#32768) of Tavos's thread")
+             .c_str(),
+         shown, "a menu window within 5 s",
+         posted ? "none" : "PostMessageA failed (error " + std::to_string(GetLastError()) + ")");
+  if (!shown) return false;
+  opened->window = window;
+  HWND foreground = GetForegroundWindow();
+  Expect(
+      (prefix + "Tavos brings its frame to the foreground for the menu").c_str(),
+      foreground == frame, "the frame",
+      foreground == nullptr ? "no foreground window" : "a \"" + ClassOf(foreground) + "\" window");
+  DWORD_PTR handle = 0;
+  SendMessageTimeoutA(window, kGetMenuHandle, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &handle);
+  opened->menu = reinterpret_cast<HMENU>(handle);
+  Expect((prefix + "MN_GETHMENU gives the menu's handle").c_str(), opened->menu != nullptr,
+         "an HMENU", "none");
+  if (opened->menu == nullptr) return false;
+  std::string error;
+  bool read = probe.Read(window, opened->menu, &opened->items, &error);
+  Expect((prefix + "the menu's items are read inside Tavos").c_str(), read,
+         "GetMenuItemCount and GetMenuStringA answers", error);
+  return read;
+}
+
+// Picks item `index` as a user would with the keyboard: Down until it is highlighted, then
+// Enter. Each key waits for the menu to show its effect.
+bool PickMenuItem(MenuProbe& probe, const OpenedMenu& opened, int index, std::string* error) {
+  std::vector<MenuProbeItem> items = opened.items;
+  int highlight = HighlightOf(items);
+  for (int presses = 0; highlight != index; ++presses) {
+    if (presses > int(items.size())) {
+      *error = "the highlight never reached position " + std::to_string(index);
+      return false;
+    }
+    const int before = highlight;
+    std::string readError;
+    bool moved = PressKey(VK_DOWN) && WaitUntil(kKeyTimeoutMs, [&] {
+                   if (!probe.Read(opened.window, opened.menu, &items, &readError)) return true;
+                   highlight = HighlightOf(items);
+                   return highlight != before;
+                 });
+    if (!readError.empty()) {
+      *error = "menu unreadable after Down: " + readError;
+      return false;
+    }
+    if (!moved) {
+      *error = "Down did not move the highlight from position " + std::to_string(before) +
+               " within 2 s (keyboard input does not reach the menu)";
+      return false;
+    }
+  }
+  if (!PressKey(VK_RETURN) ||
+      !WaitUntil(kMenuTimeoutMs, [&] { return MenuClosed(opened.window); })) {
+    *error = "Enter on position " + std::to_string(index) + " did not close the menu within 5 s";
+    return false;
+  }
+  return true;
+}
+
+// Waits for the state file to hold exactly `expected`.
+void ExpectStateFile(const std::string& path, const char* what, const std::string& expected) {
+  bool exists = false;
+  std::string got;
+  bool same = WaitUntil(kStateFileTimeoutMs, [&] {
+    got = ReadWholeFile(path, &exists);
+    return exists && got == expected;
+  });
+  Expect(what, same, Visible(expected) + " within 5 s", exists ? Visible(got) : "no file");
+}
+
+struct PaintQuery {
+  bool pending;
+};
+
+BOOL CALLBACK FindPendingPaint(HWND hwnd, LPARAM param) {
+  if (GetUpdateRect(hwnd, nullptr, FALSE)) {
+    reinterpret_cast<PaintQuery*>(param)->pending = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// True once neither the window nor any of its children waits for WM_PAINT.
+bool Painted(HWND hwnd) {
+  PaintQuery query{GetUpdateRect(hwnd, nullptr, FALSE) != FALSE};
+  if (!query.pending) EnumChildWindows(hwnd, FindPendingPaint, reinterpret_cast<LPARAM>(&query));
+  return !query.pending;
+}
+
+// Asks the reader of this program's output for a picture of `shown` (plus a margin) and waits
+// for it: NAME.png when taken, NAME.failed with the reason otherwise.
+void Screenshot(const std::string& folder, const char* name, HWND shown) {
+  if (folder.empty()) {
+    Info("screenshot %s skipped: no folder given", name);
+    return;
+  }
+  // Painted, and WM_PAINT's handler finished (a message to the thread comes back only after
+  // it), which is when Wine hands the pixels to the X server.
+  bool painted = WaitUntil(kPaintTimeoutMs, [&] { return Painted(shown); }) && Answers(shown);
+  if (!painted) Info("%s: the window still has parts to paint after 2 s", name);
+  RECT area{};
+  GetWindowRect(shown, &area);
+  const LONG width = GetSystemMetrics(SM_CXSCREEN);
+  const LONG height = GetSystemMetrics(SM_CYSCREEN);
+  const LONG left = std::max(0L, area.left - kScreenshotMargin);
+  const LONG top = std::max(0L, area.top - kScreenshotMargin);
+  const LONG right = std::min(width, area.right + kScreenshotMargin);
+  const LONG bottom = std::min(height, area.bottom + kScreenshotMargin);
+  const std::string base = folder + "\\" + name;
+  const std::string png = base + ".png";
+  const std::string failed = base + ".failed";
+  RemoveFile(png);
+  RemoveFile(failed);
+  std::printf("screenshot %s %ldx%ld+%ld+%ld\n", name, right - left, bottom - top, left, top);
+  std::fflush(stdout);
+  WaitUntil(kScreenshotTimeoutMs, [&] { return FileExists(png) || FileExists(failed); });
+  bool exists = false;
+  std::string reason = ReadWholeFile(failed, &exists);
+  // One line per check: the taker's lines joined.
+  std::string oneLine;
+  for (char c : reason) {
+    if (c == '\n') {
+      oneLine += "; ";
+    } else if (c != '\r') {
+      oneLine += c;
+    }
+  }
+  while (oneLine.size() >= 2 && oneLine.compare(oneLine.size() - 2, 2, "; ") == 0) {
+    oneLine.resize(oneLine.size() - 2);
+  }
+  std::string what = std::string("screenshot ") + name + ".png saved";
+  Expect(what.c_str(), FileExists(png), "the picture within 15 s",
+         exists ? "failure: " + oneLine : "no answer from the screenshot taker");
+}
+
+struct ButtonList {
+  std::vector<std::string> buttons;
+};
+
+BOOL CALLBACK CollectButton(HWND hwnd, LPARAM param) {
+  if (lstrcmpiA(ClassOf(hwnd).c_str(), "Button") != 0) return TRUE;
+  LONG type = GetWindowLongA(hwnd, GWL_STYLE) & BS_TYPEMASK;
+  if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) return TRUE;
+  reinterpret_cast<ButtonList*>(param)->buttons.push_back(TextOf(hwnd) + "#" +
+                                                          std::to_string(GetDlgCtrlID(hwnd)));
+  return TRUE;
+}
+
+// The push buttons of a dialog as "TEXT#ID", sorted.
+std::string PushButtonsText(HWND dialog) {
+  ButtonList list;
+  EnumChildWindows(dialog, CollectButton, reinterpret_cast<LPARAM>(&list));
+  return Join(list.buttons);
+}
+
+// Checks the menu's items; on a mismatch the menu is closed with Escape.
+bool ExpectItems(const char* what, const OpenedMenu& opened, const std::string& expected) {
+  const std::string got = ItemsText(opened.items);
+  Expect(what, got == expected, expected, got);
+  if (got != expected) CloseMenu(opened.window);
+  return got == expected;
+}
+
+// Right click, the menu's items, Disable and Enable picked with the keyboard and their state
+// file, then the about box and its EXIT button. Leaves no menu or dialog open.
+void CheckTrayMenu(HWND frame, HWND tray, const PROCESS_INFORMATION& tavos,
+                   const std::string& stateFile, const std::string& shots) {
+  MenuProbe probe;
+  std::string error;
+  bool hooked = probe.Install(tavos.dwThreadId, &error);
+  Expect("menu probe hooked into Tavos's GUI thread", hooked, "a hook", error);
+  if (!hooked) return;
+  const std::string enabled = std::string(kStateBanner) + "0\r\n";
+  const std::string disabled = std::string(kStateBanner) + "1\r\n";
+  const std::string enabledItems = "[Disable#" + std::to_string(kDisableCommand) +
+                                   " | About.....#" + std::to_string(kAboutCommand) +
+                                   " | separator | EXIT#" + std::to_string(kExitCommand) + "]";
+  const std::string disabledItems = "[Enable#" + std::to_string(kDisableCommand) +
+                                    " | About.....#" + std::to_string(kAboutCommand) +
+                                    " | separator | EXIT#" + std::to_string(kExitCommand) + "]";
+
+  // Enabled: the menu, its picture, then Disable.
+  OpenedMenu opened;
+  if (!OpenTrayMenu(tray, frame, tavos.dwThreadId, probe, "enabled", &opened)) {
+    CloseMenu(opened.window);
+    return;
+  }
+  // Wine keeps menus per process; shown once so the route through the probe is explained.
+  Info("GetMenuItemCount on Tavos's HMENU from this process: %d", GetMenuItemCount(opened.menu));
+  // Taken before the checks: the picture matters most when they fail.
+  Screenshot(shots, "tray-menu", opened.window);
+  Expect("enabled: no tray menu item is checked",
+         CheckedText(opened.items) == "checked positions []", "checked positions []",
+         CheckedText(opened.items));
+  // Any other first item could do anything when picked: the menu is left with Escape.
+  if (!ExpectItems("enabled: tray menu holds Disable, About....., a separator, EXIT", opened,
+                   enabledItems)) {
+    return;
+  }
+  bool picked = PickMenuItem(probe, opened, 0, &error);
+  Expect("Disable picked in the menu with Down, Enter", picked, "the menu closed", error);
+  if (!picked) {
+    CloseMenu(opened.window);
+    return;
+  }
+  ExpectStateFile(stateFile, "Disable writes C:\\Tavos.ini with the banner and 1, CR LF", disabled);
+
+  // Disabled: Enable, checked; picking it switches back.
+  if (!OpenTrayMenu(tray, frame, tavos.dwThreadId, probe, "disabled", &opened)) {
+    CloseMenu(opened.window);
+    return;
+  }
+  Expect("disabled: Enable is checked, nothing else",
+         CheckedText(opened.items) == "checked positions [0]", "checked positions [0]",
+         CheckedText(opened.items));
+  if (!ExpectItems("disabled: tray menu holds Enable, About....., a separator, EXIT", opened,
+                   disabledItems)) {
+    return;
+  }
+  picked = PickMenuItem(probe, opened, 0, &error);
+  Expect("Enable picked in the menu with Down, Enter", picked, "the menu closed", error);
+  if (!picked) {
+    CloseMenu(opened.window);
+    return;
+  }
+  ExpectStateFile(stateFile, "Enable writes C:\\Tavos.ini with the banner and 0, CR LF", enabled);
+
+  // Enabled again: About..... opens the box; its EXIT closes only the box.
+  if (!OpenTrayMenu(tray, frame, tavos.dwThreadId, probe, "enabled again", &opened)) {
+    CloseMenu(opened.window);
+    return;
+  }
+  Expect("enabled again: no tray menu item is checked",
+         CheckedText(opened.items) == "checked positions []", "checked positions []",
+         CheckedText(opened.items));
+  if (!ExpectItems("enabled again: tray menu holds Disable, About....., a separator, EXIT", opened,
+                   enabledItems)) {
+    return;
+  }
+  picked = PickMenuItem(probe, opened, 1, &error);
+  Expect("About..... picked in the menu with Down, Down, Enter", picked, "the menu closed", error);
+  if (!picked) {
+    CloseMenu(opened.window);
+    return;
+  }
+  HWND about = nullptr;
+  bool shown = WaitUntil(kMenuTimeoutMs, [&] {
+    about = VisibleThreadWindow(tavos.dwThreadId, "#32770");
+    return about != nullptr;
+  });
+  Expect("About..... opens a dialog (#32770) of Tavos's thread", shown, "a dialog within 5 s",
+         "none");
+  if (!shown) return;
+  Screenshot(shots, "about-box", about);
+  Expect("the dialog's caption is \"About Tavo\"", TextOf(about) == "About Tavo", "\"About Tavo\"",
+         "\"" + TextOf(about) + "\"");
+  HWND owner = GetWindow(about, GW_OWNER);
+  Expect("the about box is owned by Tavos's frame", owner == frame, "the frame",
+         owner == nullptr ? "no owner" : "a \"" + ClassOf(owner) + "\" window");
+  Expect("the about box has one push button, EXIT with id 1", PushButtonsText(about) == "[EXIT#1]",
+         "[EXIT#1]", PushButtonsText(about));
+  HWND button = GetDlgItem(about, IDOK);
+  DWORD_PTR result = 0;
+  if (button != nullptr) {
+    SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &result);
+  }
+  bool closed = WaitUntil(kMenuTimeoutMs, [&] { return !IsWindow(about); });
+  Expect("EXIT in the about box closes the box", closed, "no dialog within 5 s",
+         button == nullptr ? "no button with id 1" : "still open");
+  if (!closed) {
+    PostMessageA(about, WM_CLOSE, 0, 0);
+    bool gone = WaitUntil(kMenuTimeoutMs, [&] { return !IsWindow(about); });
+    Info("about box left open after a failure; WM_CLOSE %s it", gone ? "closed" : "did not close");
+  }
+  Expect("Tavos keeps running after the about box", IsAlive(tavos.hProcess), "running",
+         ExitCodeText(tavos.hProcess));
+  Expect("the frame answers WM_NULL after the about box", IsWindow(frame) && Answers(frame),
+         "an answer", IsWindow(frame) ? "no answer" : "no window");
+}
+
 struct Started {
   PROCESS_INFORMATION info{};
   bool ok = false;
@@ -241,11 +770,12 @@ int Finish(Started& first, Started& second) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: tavos_e2e <path of Tavos.exe>\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: tavos_e2e <path of Tavos.exe> [<screenshot folder>]\n");
     return 2;
   }
   const std::string tavos = argv[1];
+  const std::string shots = argc == 3 ? argv[2] : "";
   char windowsDir[MAX_PATH] = "";
   GetWindowsDirectoryA(windowsDir, MAX_PATH);
   const std::string settings = std::string(windowsDir) + "\\SelectFile.ini";
@@ -398,6 +928,18 @@ int main(int argc, char** argv) {
          "the same two windows", WindowsText(after));
   Expect("first copy's frame answers WM_NULL", IsWindow(frame) && Answers(frame), "an answer",
          "no answer");
+
+  CheckTrayMenu(frame, tray, first.info, stateFile, shots);
+  {
+    ProcessWindows now = WindowsOf(pid);
+    bool menu = VisibleThreadWindow(first.info.dwThreadId, "#32768") != nullptr;
+    bool dialog = VisibleThreadWindow(first.info.dwThreadId, "#32770") != nullptr;
+    Expect("after the menu: the same frame and tray window, no menu or dialog open",
+           now.frame == frame && now.tray == tray && now.frames == 1 && now.trays == 1 &&
+               now.otherAfx == 0 && !menu && !dialog,
+           "the same 1 frame(s), 1 tray window(s), 0 other Afx window(s), no menu, no dialog",
+           WindowsText(now) + (menu ? ", a menu" : "") + (dialog ? ", a dialog" : ""));
+  }
 
   // The exit command: windows destroyed, message loop left with 0, all within 10 s.
   DWORD t2 = GetTickCount();

@@ -73,6 +73,7 @@ fs::path ExpectedFile(const fs::path& scenario) {
   return fs::path(TAVOS_SCENARIO_DIR) / scenario.filename().replace_extension(".expected");
 }
 
+// One scenario file, named by its path.
 class ScenarioFile : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ScenarioFile, TimelineMatchesExpected) {

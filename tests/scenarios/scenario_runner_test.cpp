@@ -22,6 +22,7 @@ std::vector<Statement> Parse(const std::string& text) {
   return result.statements;
 }
 
+// Each test gets a fresh drive C:.
 class ScenarioRunnerTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -12,11 +12,13 @@ namespace tavos_scenario {
 
 namespace {
 
+// A word, or a string with its escapes resolved.
 struct Token {
   bool quoted = false;
   std::string value;
 };
 
+// A name a scenario may use, and the value it stands for.
 struct Name {
   const char* name;
   uint8_t value;
@@ -72,6 +74,7 @@ std::string Upper(std::string text) {
   return text;
 }
 
+// One line: its tokens, then the statement they make; the first error found is reported.
 class LineParser {
  public:
   LineParser(const std::string& text, int line, ScenarioError* error)

@@ -11,12 +11,13 @@
 namespace winsim_test {
 namespace {
 
-constexpr HINSTANCE kFileNotFound = reinterpret_cast<HINSTANCE>(2);  // SE_ERR_FNF
+const HINSTANCE kFileNotFound = reinterpret_cast<HINSTANCE>(2);  // SE_ERR_FNF
 
-class Processes : public SimPcTest {
+class Process : public SimPcTest {
  protected:
-  // The names Toolhelp lists, in order; "<error N>" when there is no snapshot.
-  static std::vector<std::string> ToolhelpNames() {
+  // The names Toolhelp lists, in order, without the system's own processes; "<error N>"
+  // when there is no snapshot.
+  std::vector<std::string> ToolhelpNames() {
     SetLastError(kUntouched);
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return {"<error " + std::to_string(GetLastError()) + ">"};
@@ -25,7 +26,9 @@ class Processes : public SimPcTest {
     std::memset(&entry, 'x', sizeof entry);
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-      names.push_back(std::string(entry.szExeFile, strnlen(entry.szExeFile, sizeof entry.szExeFile)));
+      winsim::SimProcess* process = pc->FindProcess(entry.th32ProcessID);
+      if (process == nullptr || !process->system)
+        names.push_back(std::string(entry.szExeFile, strnlen(entry.szExeFile, sizeof entry.szExeFile)));
       std::memset(entry.szExeFile, 'x', sizeof entry.szExeFile);
     }
     EXPECT_EQ(DWORD(ERROR_NO_MORE_FILES), GetLastError());
@@ -34,7 +37,7 @@ class Processes : public SimPcTest {
   }
 };
 
-TEST_F(Processes, ToolhelpNamesFullPathsOnThe95FamilyAndFileNamesOnNt) {
+TEST_F(Process, ToolhelpNamesFullPathsOnThe95FamilyAndFileNamesOnNt) {
   pc->StartPassiveProcess("C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE");
   pc->StartPassiveProcess("C:\\WINDOWS\\NOTEPAD.EXE");
   const std::vector<std::string> fullPaths = {"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE",
@@ -48,14 +51,14 @@ TEST_F(Processes, ToolhelpNamesFullPathsOnThe95FamilyAndFileNamesOnNt) {
 
 // Our simplification: Windows NT 4.0 and 3.51 have no such function in KERNEL32 at all (a
 // program bound to it would not load); here it exists and fails.
-TEST_F(Processes, NtFourAndOlderHaveNoToolhelp) {
+TEST_F(Process, NtFourAndOlderHaveNoToolhelp) {
   for (const char* profile : {"nt4", "nt351"}) {
     pc->SetProfile(Profile(profile));
     EXPECT_EQ(std::vector<std::string>{"<error 120>"}, ToolhelpNames()) << profile;  // CALL_NOT_IMPLEMENTED
   }
 }
 
-TEST_F(Processes, ToolhelpBindsByNameOnlyWhereTheVersionHasIt) {
+TEST_F(Process, ToolhelpBindsByNameOnlyWhereTheVersionHasIt) {
   const char* const functions[] = {"CreateToolhelp32Snapshot", "Process32First", "Process32Next"};
   for (const char* profile : {"95", "98", "me", "nt351", "nt4", "2000", "xp"}) {
     pc->SetProfile(Profile(profile));
@@ -66,7 +69,9 @@ TEST_F(Processes, ToolhelpBindsByNameOnlyWhereTheVersionHasIt) {
       SetLastError(kUntouched);
       FARPROC address = GetProcAddress(kernel, function);
       EXPECT_EQ(expected, address != nullptr) << profile << " " << function;
-      if (!address) EXPECT_EQ(DWORD(ERROR_PROC_NOT_FOUND), GetLastError()) << profile << " " << function;
+      if (!address) {
+        EXPECT_EQ(DWORD(ERROR_PROC_NOT_FOUND), GetLastError()) << profile << " " << function;
+      }
     }
     EXPECT_EQ(GetModuleHandleA("KERNEL32.DLL"), kernel) << profile;
     EXPECT_TRUE(FreeLibrary(kernel));
@@ -84,7 +89,7 @@ TEST_F(Processes, ToolhelpBindsByNameOnlyWhereTheVersionHasIt) {
   EXPECT_EQ(DWORD(ERROR_PROC_NOT_FOUND), GetLastError());
 }
 
-TEST_F(Processes, PsapiAndVdmdbgLoadOnTheNtFamilyOnly) {
+TEST_F(Process, PsapiAndVdmdbgLoadOnTheNtFamilyOnly) {
   const char* const names[] = {"PSAPI.DLL", "psapi", "C:\\WINDOWS\\SYSTEM32\\psapi.dll", "VDMDBG.DLL", "vdmdbg"};
   for (const char* profile : {"95", "98", "me", "nt351", "nt4", "2000", "xp"}) {
     pc->SetProfile(Profile(profile));
@@ -92,10 +97,11 @@ TEST_F(Processes, PsapiAndVdmdbgLoadOnTheNtFamilyOnly) {
       SetLastError(kUntouched);
       HMODULE module = LoadLibraryA(name);
       EXPECT_EQ(pc->Profile().IsNt(), module != nullptr) << profile << " " << name;
-      if (module)
+      if (module) {
         EXPECT_TRUE(FreeLibrary(module)) << profile << " " << name;
-      else
+      } else {
         EXPECT_EQ(DWORD(ERROR_MOD_NOT_FOUND), GetLastError()) << profile << " " << name;
+      }
     }
   }
   SetLastError(kUntouched);
@@ -103,7 +109,7 @@ TEST_F(Processes, PsapiAndVdmdbgLoadOnTheNtFamilyOnly) {
   EXPECT_EQ(DWORD(ERROR_MOD_NOT_FOUND), GetLastError());
 }
 
-TEST_F(Processes, WhatAProcessLeftOpenIsClosedWhenItEnds) {
+TEST_F(Process, WhatAProcessLeftOpenIsClosedWhenItEnds) {
   static const GUID kClass = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
   size_t openWhileRunning = 0;
   winsim::SimProcess& program = Run([&] {
@@ -122,7 +128,7 @@ TEST_F(Processes, WhatAProcessLeftOpenIsClosedWhenItEnds) {
   EXPECT_TRUE(HasLine("0 process end \"T.exe\" code=5")) << Timeline();
 }
 
-TEST_F(Processes, ShellExecuteStartsAProgramOnlyWhenItsFileExists) {
+TEST_F(Process, ShellExecuteStartsAProgramOnlyWhenItsFileExists) {
   ASSERT_TRUE(pc->Files().WriteFile("C:\\Apps\\Mail.exe", "MZ"));
   ASSERT_TRUE(pc->Files().WriteFile("C:\\WINDOWS\\NOTEPAD.EXE", "MZ"));
   struct Case {

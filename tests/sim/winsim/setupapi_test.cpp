@@ -27,7 +27,9 @@ class SetupApi : public SimPcTest {
     ASSERT_NE(reinterpret_cast<HDEVINFO>(INVALID_HANDLE_VALUE), set);
   }
   void TearDown() override {
-    if (set != nullptr) EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
+    if (set != nullptr) {
+      EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
+    }
     SimPcTest::TearDown();
   }
   // Member `index` into a marker-filled structure with the given cbSize.
@@ -53,7 +55,7 @@ TEST_F(SetupApi, EnumeratesTheMembersOfTheClassThenNoMoreItems) {
   EXPECT_FALSE(Enum(2, &data));
   EXPECT_EQ(DWORD(ERROR_NO_MORE_ITEMS), error);
 
-  HDEVINFO empty = SetupDiGetClassDevsA(&kClass, nullptr, nullptr, DIGCF_DEVICEINTERFACE);
+  HDEVINFO before = SetupDiGetClassDevsA(&kClass, nullptr, nullptr, DIGCF_DEVICEINTERFACE);
   pc->Interfaces().RemoveAll();
   HDEVINFO none = SetupDiGetClassDevsA(&kClass, nullptr, nullptr, DIGCF_DEVICEINTERFACE);
   std::memset(&data, kMarker, sizeof data);
@@ -62,8 +64,8 @@ TEST_F(SetupApi, EnumeratesTheMembersOfTheClassThenNoMoreItems) {
   EXPECT_FALSE(SetupDiEnumDeviceInterfaces(none, nullptr, &kClass, 0, &data));
   EXPECT_EQ(DWORD(ERROR_NO_MORE_ITEMS), GetLastError());
   // A set is a snapshot: the first one still has its members.
-  EXPECT_TRUE(SetupDiEnumDeviceInterfaces(empty, nullptr, &kClass, 1, &data));
-  EXPECT_TRUE(SetupDiDestroyDeviceInfoList(empty));
+  EXPECT_TRUE(SetupDiEnumDeviceInterfaces(before, nullptr, &kClass, 1, &data));
+  EXPECT_TRUE(SetupDiDestroyDeviceInfoList(before));
   EXPECT_TRUE(SetupDiDestroyDeviceInfoList(none));
 }
 

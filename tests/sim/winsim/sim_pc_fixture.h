@@ -22,8 +22,9 @@
 #include "sim/winsim/windows_pc.h"
 
 namespace sim {
+class Notebook;
 class SimKernel;
-}
+}  // namespace sim
 
 namespace winsim_test {
 
@@ -38,7 +39,6 @@ inline winsim::OsProfile Profile(const std::string& name) {
 struct Logged {
   std::string window;  // the label the window was created with
   UINT message;
-  WPARAM wParam;
 };
 
 struct Expected {
@@ -117,7 +117,7 @@ inline LRESULT CALLBACK LoggingProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     SetWindowLongPtrA(hwnd, GWLP_USERDATA,
                       LONG_PTR(reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams));
   const std::string label = LabelOf(hwnd);
-  g_logged.log.push_back({label, message, wParam});
+  g_logged.log.push_back({label, message});
   if (g_logged.handler) {
     LRESULT result = g_logged.handler(hwnd, message, wParam, lParam);
     if (result != -2) return result;
@@ -177,6 +177,8 @@ class SimPcTest : public ::testing::Test {
     std::filesystem::remove_all(sandbox_);
   }
 
+  // The host folder that holds drive C:.
+  const std::string& Sandbox() const { return sandbox_; }
   virtual sim::Notebook* NotebookForPc() { return nullptr; }
   virtual sim::SimKernel* KernelForPc() { return nullptr; }
 
@@ -199,7 +201,7 @@ class SimPcTest : public ::testing::Test {
       }
       return onMessage ? onMessage(hwnd, message, wParam, lParam) : -2;
     };
-    Run([this] {
+    mainProgram_ = &Run([this] {
       if (!RegisterLoggingClass()) return 1;
       main_ = CreateLogged("main");
       return PumpMessages();
@@ -207,6 +209,7 @@ class SimPcTest : public ::testing::Test {
     EXPECT_NE(nullptr, main_) << "the main window was not created";
     return main_;
   }
+  winsim::SimProcess& MainProgram() { return *mainProgram_; }
   void OnProgram(std::function<void()> code) {
     pending_ = std::move(code);
     ASSERT_TRUE(PostMessageA(main_, kRunCode, 0, 0)) << "the main window is gone";
@@ -234,6 +237,7 @@ class SimPcTest : public ::testing::Test {
  private:
   std::string sandbox_;
   HWND main_ = nullptr;
+  winsim::SimProcess* mainProgram_ = nullptr;
   std::function<void()> pending_;
 };
 

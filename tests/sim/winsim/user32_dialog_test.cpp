@@ -100,8 +100,8 @@ TEST_F(User32Dialog, QuitInsideTheModalLoopEndsItAndIsPostedAgain) {
   // Our choice: a box ended by WM_QUIT answers IDCANCEL.
   EXPECT_EQ(IDCANCEL, result);
   EXPECT_EQ(nullptr, pc->Windows().TopSurface());
-  EXPECT_EQ(0u, pc->Processes().size()) << "the outer loop did not see WM_QUIT" << Timeline();
-  EXPECT_TRUE(HasLine("0 process end \"T.exe\" code=9")) << Timeline();
+  EXPECT_FALSE(MainProgram().running) << "the outer loop did not see WM_QUIT" << Timeline();
+  EXPECT_EQ(9u, MainProgram().exitCode);
 }
 
 TEST_F(User32Dialog, DialogBoxParamNeedsTheTemplateInTheProgramsResources) {
@@ -143,13 +143,15 @@ TEST_F(User32Dialog, DialogBoxParamReturnsWhatEndDialogWasGiven) {
   winsim::Surface* dialog = pc->Windows().TopSurface();
   ASSERT_NE(nullptr, dialog) << Timeline();
   EXPECT_EQ("dialog", dialog->kind);
+  EXPECT_EQ(std::vector<std::string>{"EXIT"}, dialog->choices) << "the template's push button";
   EXPECT_EQ(0x77, g_initParam);
   EXPECT_EQ(-5, result);
   pc->Advance(1000);
-  EXPECT_TRUE(dialog->choose("OK"));
+  EXPECT_TRUE(dialog->choose("EXIT"));  // IDOK
   pc->Settle();
   EXPECT_EQ(42, result);
-  EXPECT_EQ((std::vector<std::string>{"WM_INITDIALOG", "WM_COMMAND"}), g_dialogLog);
+  // The dialog procedure sees every message of its window, its destruction too.
+  EXPECT_EQ((std::vector<std::string>{"WM_INITDIALOG", "WM_COMMAND", "WM_DESTROY", "WM_NCDESTROY"}), g_dialogLog);
   EXPECT_TRUE(HasLine("0 dialog open 100")) << Timeline();
   EXPECT_TRUE(HasLine("1000 dialog close 100 result=42")) << Timeline();
 }
@@ -168,7 +170,7 @@ TEST_F(User32Dialog, EndDialogDuringInitDialogEndsItBeforeTheUserSeesIt) {
       "C:\\T.exe", TAVOS_RESOURCE_FILE);
   EXPECT_EQ(17, result);
   EXPECT_EQ(0u, surfacesLeft);
-  EXPECT_EQ(std::vector<std::string>{"WM_INITDIALOG"}, g_dialogLog);
+  EXPECT_EQ((std::vector<std::string>{"WM_INITDIALOG", "WM_DESTROY", "WM_NCDESTROY"}), g_dialogLog);
   EXPECT_TRUE(HasLine("0 dialog close 102 result=17")) << Timeline();
 }
 

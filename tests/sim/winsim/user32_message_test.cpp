@@ -174,7 +174,7 @@ TEST_F(User32Message, MessagesToWindowsThatAreGoneAreRefused) {
   HWND hwnd = StartMainWindow();
   ASSERT_TRUE(PostMessageA(hwnd, WM_CLOSE, 0, 0));  // the program destroys it and quits
   pc->Settle();
-  ASSERT_EQ(0u, pc->Processes().size()) << Timeline();
+  ASSERT_FALSE(MainProgram().running) << Timeline();
   EXPECT_FALSE(IsWindow(hwnd));
 
   SetLastError(kUntouched);

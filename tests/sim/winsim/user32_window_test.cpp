@@ -14,6 +14,9 @@ constexpr DWORD kErrorCannotFindClass = 1407;
 constexpr DWORD kErrorClassAlreadyExists = 1410;
 constexpr DWORD kErrorInvalidMenuHandle = 1401;
 
+// A menu of one item, as a MENU resource holds it: header, then flags (MF_END), id, text.
+const std::string kMenuTemplate("\0\0\0\0\x80\0\x05\0A\0\0\0", 12);
+
 class User32Window : public SimPcTest {};
 
 TEST_F(User32Window, CreationSendsNcCreateThenCreateWithTheCreationParameters) {
@@ -52,7 +55,8 @@ TEST_F(User32Window, MinusOneFromCreateDestroysTheWindowWithoutWmDestroy) {
   static const Expected kFailed[] = {{"main", WM_NCCREATE}, {"main", WM_CREATE}, {"main", WM_NCDESTROY}};
   g_logged.failCreate = "main";
   g_logged.quitOnDestroy = true;
-  HMENU menu = pc->Menus().Add("menu template");
+  HMENU menu = pc->Menus().Load(kMenuTemplate);
+  ASSERT_NE(nullptr, menu);
   HWND hwnd = reinterpret_cast<HWND>(1);
   bool quitPosted = true;
   Run([&] {
@@ -152,8 +156,10 @@ TEST_F(User32Window, OnlyTheOwningThreadMayDestroyAWindow) {
 
 // A top-level window's menu is destroyed with it; a child's "menu" is its control id.
 TEST_F(User32Window, TheMenuOfATopLevelWindowGoesWithIt) {
-  HMENU menu = pc->Menus().Add("top menu");
-  HMENU notAMenu = pc->Menus().Add("kept");
+  HMENU menu = pc->Menus().Load(kMenuTemplate);
+  HMENU notAMenu = pc->Menus().Load(kMenuTemplate);
+  ASSERT_NE(nullptr, menu);
+  ASSERT_NE(nullptr, notAMenu);
   bool keptAfterChild = false, keptAfterTop = true;
   BOOL destroyMenuAgain = TRUE;
   DWORD destroyMenuError = 0;
