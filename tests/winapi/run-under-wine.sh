@@ -4,6 +4,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build/winapi}"
+mkdir -p "$build" && build="$(cd "$build" && pwd)"  # Wine wants absolute paths
 prefix="${WINEPREFIX_WINAPI:-$build/wineprefix}"
 
 cmake -S "$root/tests/winapi" -B "$build" -G Ninja \
