@@ -2,6 +2,7 @@
 // notebook's bus; on the NT family they are privileged, which would end the program.
 #include "platform/port_io.h"
 #include "sim/notebook/notebook.h"
+#include "sim/winsim/sim_scope.h"
 #include "sim/winsim/windows_pc.h"
 
 using winsim::WindowsPc;
@@ -20,10 +21,12 @@ sim::PortBus* Bus(const char* instruction) {
 }  // namespace
 
 BYTE DirectPortIn(WORD port) {
+  winsim::SimScope scope;
   sim::PortBus* bus = Bus("IN");
   return bus ? bus->InByte(port) : 0xFF;
 }
 
 void DirectPortOut(WORD port, BYTE value) {
+  winsim::SimScope scope;
   if (sim::PortBus* bus = Bus("OUT")) bus->OutByte(port, value);
 }
