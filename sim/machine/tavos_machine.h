@@ -80,7 +80,7 @@ class Machine {
   size_t ecReported_ = 0;
 };
 
-// The file name for `os` in a scenario: false when unknown.
+// Whether `os` names a Windows version the machine can be (95, 98, me, nt351, nt4, 2000, xp).
 bool IsKnownOs(const std::string& name);
 
 }  // namespace tavos_sim
