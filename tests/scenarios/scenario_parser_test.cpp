@@ -69,11 +69,60 @@ TEST(ScenarioParser, ProgramAndFileStatements) {
   EXPECT_EQ(Op::Choose, choose.op);
   EXPECT_EQ("Cancel", choose.text);
 
+  Statement tray = One("tray right");
+  EXPECT_EQ(Op::Tray, tray.op);
+  EXPECT_EQ("right", tray.text);
+  EXPECT_EQ("left", One("tray left").text);
+  EXPECT_EQ("double", One("tray double").text);
+
   Statement wait = One("wait 650");
   EXPECT_EQ(Op::Wait, wait.op);
   EXPECT_EQ(650u, wait.number);
   EXPECT_EQ(0u, One("wait 0").number);
   EXPECT_EQ(kMaxVirtualMs, One("wait 86400000").number);
+}
+
+// A bare name runs from the Windows directory; anything Windows could not start as a
+// program file is refused before the run.
+TEST(ScenarioParser, ProcessNamesBecomeFullPaths) {
+  Statement bare = One(R"(process "MP3Player.exe")");
+  EXPECT_EQ(Op::Process, bare.op);
+  EXPECT_EQ("C:\\WINDOWS\\MP3Player.exe", bare.path);
+  EXPECT_EQ("C:\\Program Files\\CyberLink\\PowerVCRII\\PVCR.EXE",
+            One(R"(process "C:\\Program Files\\CyberLink\\PowerVCRII\\PVCR.EXE")").path);
+  EXPECT_EQ("d:\\x", One(R"(process "d:\\x")").path);
+
+  std::string longest(kMaxProcessPath - 3, 'a');
+  EXPECT_EQ("C:\\" + longest, One("process \"C:\\\\" + longest + "\"").path);
+  EXPECT_EQ("process: \"C:\\\\aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\"...: the path is longer than 259 characters",
+            Error("process \"C:\\\\" + longest + "a\"").message);
+  std::string bareLongest(kMaxProcessPath - 11, 'b');
+  EXPECT_EQ(kMaxProcessPath, One("process \"" + bareLongest + "\"").path.size());
+  EXPECT_NE("", Error("process \"" + bareLongest + "b\"").message);
+
+  struct Case {
+    const char* line;
+    const char* message;
+  };
+  // Messages quote the name as the timeline does, so a backslash shows doubled.
+  const Case cases[] = {
+      {R"(process "")", R"(process: "": an empty name)"},
+      {R"(process "Program Files\\x.exe")",
+       R"(process: "Program Files\\x.exe": a path starts with a drive, such as C:\)"},
+      {R"(process "C:x.exe")", R"(process: "C:x.exe": no file name holds ":")"},
+      {R"(process "C:\\a\\")", R"(process: "C:\\a\\": a folder, not a program)"},
+      {R"(process "C:\\")", R"(process: "C:\\": a folder, not a program)"},
+      {R"(process "C:\\a\\\\b.exe")", R"(process: "C:\\a\\\\b.exe": an empty folder name)"},
+      {R"(process "a/b.exe")", R"(process: "a/b.exe": no file name holds "/")"},
+      {R"(process "a?.exe")", R"(process: "a?.exe": no file name holds "?")"},
+      {R"(process "a\".exe")", R"(process: "a\".exe": no file name holds "\"")"},
+      {R"(process "a\n.exe")", R"(process: "a\n.exe": no file name holds "\n")"},
+      {R"(process "a\000.exe")", R"(process: "a\000.exe": no file name holds "\000")"},
+      {R"(process x.exe)", R"(process: expected the program's name or path in double quotes)"},
+      {R"(process)", R"(process: missing argument)"},
+      {R"(process "a" "b")", R"(process: too many arguments)"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.message, Error(c.line).message) << c.line;
 }
 
 TEST(ScenarioParser, HotKeysAndMediaButtonsAreLatchBits) {
@@ -239,6 +288,11 @@ TEST(ScenarioParser, MalformedStatements) {
       {"wait 1.5", "wait: expected milliseconds, found \"1.5\""},
       {"dump C:\\x", "dump: expected the path in double quotes"},
       {"choose OK", "choose: expected the choice in double quotes"},
+      {"tray", "tray: missing argument"},
+      {"tray middle", "tray: expected right, left or double, found \"middle\""},
+      {"tray Right", "tray: expected right, left or double, found \"Right\""},
+      {"tray \"right\"", "tray: expected right, left or double, found a string"},
+      {"tray right left", "tray: too many arguments"},
       {"choose \"OK\" \"Cancel\"", "choose: too many arguments"},
   };
   for (const Case& c : cases) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sim/winsim/keyboard.h"
+#include "sim/winsim/sim_process.h"
 #include "tools/tavos-sim/scenario_runner.h"
 
 namespace tavos_scenario {
@@ -85,6 +86,37 @@ TEST_F(ScenarioRunnerTest, StartsAreBounded) {
   std::string text;
   for (int i = 0; i <= kMaxStarts; ++i) text += "start\n";
   RunExpectingError(text, kMaxStarts + 1, "start: at most 64 copies of Tavos per run");
+}
+
+TEST_F(ScenarioRunnerTest, ProcessesAreBounded) {
+  std::string text;
+  for (int i = 0; i <= kMaxProcesses; ++i) text += "process \"P" + std::to_string(i) + ".exe\"\n";
+  RunResult run = RunExpectingError(text, kMaxProcesses + 1, "process: at most 1024 processes per run");
+  EXPECT_EQ("0 process start \"P1023.exe\" pid=" + std::to_string(260 + 4 * 1023), run.timeline.back());
+}
+
+// The icon belongs to a running Tavos: before it starts and after it ends there is none.
+TEST_F(ScenarioRunnerTest, TrayClicksNeedTheIcon) {
+  RunExpectingError("tray right\n", 1, "tray: there is no icon in the notification area");
+  RunResult run = RunExpectingError("start\nexit\ntray left\n", 3,
+                                    "tray: there is no icon in the notification area");
+  EXPECT_EQ("0 process end \"Tavos.exe\" code=0", run.timeline.back());
+}
+
+TEST_F(ScenarioRunnerTest, ProcessStartsFromTheWindowsDirectoryOrItsPath) {
+  ScenarioRunner runner(sandbox_.Path());
+  ScenarioError error;
+  for (const Statement& s : Parse("process \"MP3Player.exe\"\nprocess \"C:\\\\Apps\\\\PVCR.EXE\"\n"))
+    ASSERT_TRUE(runner.Apply(s, &error)) << error.ToString();
+  std::vector<std::string> paths;
+  for (winsim::SimProcess* process : runner.Machine().Pc().Processes()) paths.push_back(process->exePath);
+  // After the processes Windows itself runs.
+  ASSERT_LE(2u, paths.size());
+  EXPECT_EQ((std::vector<std::string>{"C:\\WINDOWS\\MP3Player.exe", "C:\\Apps\\PVCR.EXE"}),
+            std::vector<std::string>(paths.end() - 2, paths.end()));
+  EXPECT_EQ((std::vector<std::string>{"0 process start \"MP3Player.exe\" pid=260",
+                                      "0 process start \"PVCR.EXE\" pid=264"}),
+            runner.TakeNewLines());
 }
 
 TEST_F(ScenarioRunnerTest, OsAfterStartIsRefusedOneLineAtATime) {

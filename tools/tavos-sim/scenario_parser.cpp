@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstddef>
+#include <cstring>
 
 #include "sim/machine/tavos_machine.h"
 #include "sim/notebook/notebook_keys.h"
@@ -151,6 +152,11 @@ class LineParser {
     } else if (k == "start" || k == "exit") {
       s.op = k == "start" ? Op::Start : Op::Exit;
       if (!Count(0, 0)) return false;
+    } else if (k == "process") {
+      s.op = Op::Process;
+      if (!Count(1, 1) || !String(1, "the program's name or path")) return false;
+      std::string why;
+      if (!ProcessPath(tokens[1].value, &s.path, &why)) return Fail(Shown(tokens[1].value) + ": " + why);
     } else if (k == "press" || k == "media") {
       s.op = k == "press" ? Op::Press : Op::Media;
       if (!Count(1, tokens.size())) return false;
@@ -179,6 +185,12 @@ class LineParser {
       s.op = Op::Dump;
       if (!Count(1, 1) || !String(1, "the path")) return false;
       s.path = tokens[1].value;
+    } else if (k == "tray") {
+      s.op = Op::Tray;
+      if (!Count(1, 1) || !Word(1, "right, left or double")) return false;
+      s.text = tokens[1].value;
+      if (s.text != "right" && s.text != "left" && s.text != "double")
+        return Fail("expected right, left or double, found " + Shown(s.text));
     } else if (k == "choose") {
       s.op = Op::Choose;
       if (!Count(1, 1) || !String(1, "the choice")) return false;
@@ -295,6 +307,41 @@ class LineParser {
 };
 
 }  // namespace
+
+bool ProcessPath(const std::string& name, std::string* path, std::string* why) {
+  if (name.empty()) {
+    *why = "an empty name";
+    return false;
+  }
+  bool full = name.find('\\') != std::string::npos;
+  if (full && !(name.size() >= 3 && std::isalpha(static_cast<unsigned char>(name[0])) &&
+                name[1] == ':' && name[2] == '\\')) {
+    *why = "a path starts with a drive, such as C:\\";
+    return false;
+  }
+  // Characters no Windows file name holds; the drive's colon is the one allowed.
+  for (size_t i = 0; i < name.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c < 0x20 || std::strchr("/*?\"<>|", c) != nullptr || (c == ':' && !(full && i == 1))) {
+      *why = "no file name holds " + winsim::Quote(std::string(1, char(c)));
+      return false;
+    }
+    if (c == '\\' && i + 1 < name.size() && name[i + 1] == '\\') {
+      *why = "an empty folder name";
+      return false;
+    }
+  }
+  if (name.back() == '\\') {
+    *why = "a folder, not a program";
+    return false;
+  }
+  *path = full ? name : "C:\\WINDOWS\\" + name;
+  if (path->size() > kMaxProcessPath) {
+    *why = "the path is longer than " + std::to_string(kMaxProcessPath) + " characters";
+    return false;
+  }
+  return true;
+}
 
 bool KeyCode(const std::string& name, uint8_t* vk) {
   if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {

@@ -2,6 +2,7 @@
 // anything runs. The language is described in docs/scenarios.md.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@ namespace tavos_scenario {
 constexpr uint64_t kMaxVirtualMs = 24ull * 60 * 60 * 1000;
 constexpr uint64_t kMaxBusyReads = 1000000;
 constexpr uint64_t kMaxLanguage = 0xFFFF;
+// A process path as Windows keeps it: at most MAX_PATH - 1 characters.
+constexpr size_t kMaxProcessPath = 259;
 
 // The defaults of a machine no `os`, `lang`, `driver` or `ec` statement changed.
 constexpr char kDefaultOs[] = "xp";
@@ -23,7 +26,9 @@ constexpr uint16_t kDefaultLanguage = 1033;
 // given one line at a time.
 constexpr char kOsAfterStart[] = "os after start: the Windows version is fixed once Tavos has started";
 
-enum class Op { Os, Lang, Driver, Ec, File, Start, Press, Media, Hold, Release, Wait, Dump, Exit, Choose };
+enum class Op {
+  Os, Lang, Driver, Ec, File, Start, Process, Press, Media, Hold, Release, Wait, Dump, Exit, Tray, Choose
+};
 enum class EcMode { Ready, Busy, Stuck };
 
 // One statement; only the fields of its operation are meaningful.
@@ -36,8 +41,8 @@ struct Statement {
   // Lang: the language id; Ec busy: status reads; Wait: milliseconds; Hold/Release: the
   // virtual-key code; Press/Media: the latch bits.
   uint64_t number = 0;
-  std::string path;  // File, Dump
-  std::string text;  // File: the bytes; Choose: the choice
+  std::string path;  // File, Dump; Process: the program's full path
+  std::string text;  // File: the bytes; Choose: the choice; Tray: right, left or double
 };
 
 // What is wrong with a scenario, and where: a malformed line, or one the machine refused.
@@ -59,6 +64,10 @@ ParseResult ParseScenario(const std::string& text);
 // One line (numbered `line` in messages). `*empty` is set for blank and comment-only lines;
 // false with `*error` filled when the line is malformed.
 bool ParseLine(const std::string& text, int line, Statement* statement, bool* empty, ScenarioError* error);
+
+// The full path a `process` name starts from: a name with a backslash is a full path, a bare
+// file name lives in the Windows directory. False, with `*why`, when it is no usable path.
+bool ProcessPath(const std::string& name, std::string* path, std::string* why);
 
 // The virtual-key code of a key name for `hold` and `release`: a letter or digit, a name
 // such as LWIN or SHIFT (any case), or 0xNN. False when unknown.

@@ -99,6 +99,12 @@ bool ScenarioRunner::Apply(const Statement& s, ScenarioError* error) {
       ++starts_;
       m.StartTavos();
       break;
+    case Op::Process:
+      if (processes_ >= kMaxProcesses)
+        return fail("process: at most " + std::to_string(kMaxProcesses) + " processes per run");
+      ++processes_;
+      m.Pc().StartPassiveProcess(s.path);
+      break;
     case Op::Press:
       m.PressHotKeys(uint8_t(s.number));
       break;
@@ -122,6 +128,9 @@ bool ScenarioRunner::Apply(const Statement& s, ScenarioError* error) {
       break;
     case Op::Exit:
       if (!m.Exit()) return fail("exit: no Tavos is running");
+      break;
+    case Op::Tray:
+      if (!m.ClickTray(s.text)) return fail("tray: there is no icon in the notification area");
       break;
     case Op::Choose: {
       if (m.Choose(s.text)) break;

@@ -13,6 +13,8 @@ namespace tavos_scenario {
 
 // Copies of Tavos one run may start: each is a thread of the host.
 constexpr int kMaxStarts = 64;
+// Enough for a process list longer than any buffer Tavos sizes for it (256 entries).
+constexpr int kMaxProcesses = 1024;
 
 // The host folder that holds drive C: for one run: a fresh temporary folder removed at the
 // end, or a folder the user keeps (created if missing; it must be empty, so that no earlier
@@ -50,6 +52,7 @@ class ScenarioRunner {
  private:
   std::unique_ptr<tavos_sim::Machine> machine_;
   int starts_ = 0;
+  int processes_ = 0;
   size_t taken_ = 0;
 };
 
