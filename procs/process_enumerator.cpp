@@ -2,6 +2,8 @@
 // from VDMDBG, all bound at run time.
 #include "procs/process_enumerator.h"
 
+#include "procs/bound_function.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -16,14 +18,6 @@ constexpr char kSecurityRestriction[] = "N/A (security restriction)";
 constexpr char kNameError[] = "N/A (error)";
 constexpr char kVdmName[] = "NTVDM.EXE";
 constexpr size_t kVdmNameLength = sizeof kVdmName - 1;
-
-template <class Function>
-void Bind(HMODULE module, const char* name, Function* function) {
-  *function =
-      module
-          ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
-          : nullptr;
-}
 
 // The entry holds 255 characters, Toolhelp's names up to 259. A longer name keeps its end:
 // the file name is there, and both users match names by how they end.
@@ -62,17 +56,17 @@ CProcessEnumerator::CProcessEnumerator()
   // sizeof is 296 on the 32-bit product; the 64-bit builds have a wider record.
   m_processEntry.dwSize = sizeof m_processEntry;
   m_hPsapi = LoadLibraryA("PSAPI");
-  Bind(m_hPsapi, "EnumProcesses", &m_pfnEnumProcesses);
-  Bind(m_hPsapi, "EnumProcessModules", &m_pfnEnumProcessModules);
-  Bind(m_hPsapi, "GetModuleFileNameExA", &m_pfnGetModuleFileNameExA);
+  BindFunction(m_hPsapi, "EnumProcesses", &m_pfnEnumProcesses);
+  BindFunction(m_hPsapi, "EnumProcessModules", &m_pfnEnumProcessModules);
+  BindFunction(m_hPsapi, "GetModuleFileNameExA", &m_pfnGetModuleFileNameExA);
   m_hKernel32 = LoadLibraryA("Kernel32");
-  Bind(m_hKernel32, "CreateToolhelp32Snapshot", &m_pfnCreateToolhelp32Snapshot);
-  Bind(m_hKernel32, "Process32First", &m_pfnProcess32First);
-  Bind(m_hKernel32, "Process32Next", &m_pfnProcess32Next);
-  Bind(m_hKernel32, "Module32First", &m_pfnModule32First);
-  Bind(m_hKernel32, "Module32Next", &m_pfnModule32Next);
+  BindFunction(m_hKernel32, "CreateToolhelp32Snapshot", &m_pfnCreateToolhelp32Snapshot);
+  BindFunction(m_hKernel32, "Process32First", &m_pfnProcess32First);
+  BindFunction(m_hKernel32, "Process32Next", &m_pfnProcess32Next);
+  BindFunction(m_hKernel32, "Module32First", &m_pfnModule32First);
+  BindFunction(m_hKernel32, "Module32Next", &m_pfnModule32Next);
   m_hVdmdbg = LoadLibraryA("VDMDBG");
-  Bind(m_hVdmdbg, "VDMEnumTaskWOWEx", &m_pfnVDMEnumTaskWOWEx);
+  BindFunction(m_hVdmdbg, "VDMEnumTaskWOWEx", &m_pfnVDMEnumTaskWOWEx);
 
   int available = GetAvailableMethods();
   if (available & ENUM_PSAPI) m_nMethod = ENUM_PSAPI;

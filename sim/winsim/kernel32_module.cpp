@@ -16,15 +16,18 @@ struct Library {
   const char* name;
   uintptr_t base;
   bool (*present)(const winsim::OsProfile&);
+  // Mapped into every program from its start (the libraries a program imports); the others
+  // only once LoadLibraryA loaded them.
+  bool imported;
 };
 
 const Library kLibraries[] = {
-    {"KERNEL32", 0x7C800000, [](const winsim::OsProfile&) { return true; }},
-    {"USER32", 0x7E410000, [](const winsim::OsProfile&) { return true; }},
-    {"SHELL32", 0x7C9C0000, [](const winsim::OsProfile&) { return true; }},
-    {"SETUPAPI", 0x77920000, [](const winsim::OsProfile&) { return true; }},
-    {"PSAPI", 0x76BF0000, [](const winsim::OsProfile& p) { return p.hasPsapi; }},
-    {"VDMDBG", 0x6FFA0000, [](const winsim::OsProfile& p) { return p.hasVdmdbg; }},
+    {"KERNEL32", 0x7C800000, [](const winsim::OsProfile&) { return true; }, true},
+    {"USER32", 0x7E410000, [](const winsim::OsProfile&) { return true; }, true},
+    {"SHELL32", 0x7C9C0000, [](const winsim::OsProfile&) { return true; }, true},
+    {"SETUPAPI", 0x77920000, [](const winsim::OsProfile&) { return true; }, true},
+    {"PSAPI", 0x76BF0000, [](const winsim::OsProfile& p) { return p.hasPsapi; }, false},
+    {"VDMDBG", 0x6FFA0000, [](const winsim::OsProfile& p) { return p.hasVdmdbg; }, false},
 };
 
 // Through a plain function pointer type, as GetProcAddress hands out any function.
@@ -112,7 +115,14 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
   if (lpModuleName == nullptr) return winsim::SimProcess::ImageBase();
   // No reference is taken: the program does not free what it did not load.
   const Library* library = Find(lpModuleName);
-  if (library == nullptr) {
+  winsim::SimThread* thread = WindowsPc::Current().CurrentThread();
+  bool mapped = library != nullptr && (library->imported || thread == nullptr);
+  if (library != nullptr && !mapped) {
+    const auto& references = thread->process->libraryReferences;
+    auto found = references.find(library->name);
+    mapped = found != references.end() && found->second > 0;
+  }
+  if (!mapped) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }

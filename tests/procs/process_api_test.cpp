@@ -371,6 +371,10 @@ TEST_F(ProcessApiTest, LibraryReferencesCountLoadsAgainstFrees) {
   expectedViolations_ = {"FreeLibrary of PSAPI more often than LoadLibraryA"};
   InProgram([&] {
     std::map<std::string, int>& references = Self().libraryReferences;
+    // Only what the program imports is mapped before it loads anything.
+    EXPECT_NE(nullptr, GetModuleHandleA("KERNEL32"));
+    EXPECT_EQ(nullptr, GetModuleHandleA("PSAPI"));
+    EXPECT_EQ(DWORD(ERROR_MOD_NOT_FOUND), GetLastError());
     HMODULE psapi = LoadLibraryA("psapi.dll");
     EXPECT_EQ(psapi, LoadLibraryA("C:\\WINDOWS\\system32\\PSAPI.DLL"));
     EXPECT_EQ(2, references["PSAPI"]);
@@ -379,6 +383,7 @@ TEST_F(ProcessApiTest, LibraryReferencesCountLoadsAgainstFrees) {
     EXPECT_TRUE(FreeLibrary(psapi));
     EXPECT_TRUE(FreeLibrary(psapi));
     EXPECT_EQ(0, references["PSAPI"]);
+    EXPECT_EQ(nullptr, GetModuleHandleA("PSAPI")) << "freed as often as loaded: unmapped";
     EXPECT_TRUE(FreeLibrary(psapi));
     EXPECT_EQ(-1, references["PSAPI"]);
     EXPECT_EQ(nullptr, LoadLibraryA("NOSUCH"));
