@@ -54,13 +54,13 @@ void CMainFrame::OpenDriverByInterface(const GUID& interfaceClass, DWORD memberI
   HDEVINFO set = SetupDiGetClassDevsA(&interfaceClass, nullptr, nullptr,
                                       DIGCF_PRESENT | DIGCF_INTERFACEDEVICE);
   if (set == reinterpret_cast<HDEVINFO>(INVALID_HANDLE_VALUE)) {
-    std::printf("No HDEVINFO available for this GUID\n");
+    printf("No HDEVINFO available for this GUID\n");
     return;
   }
   SP_DEVICE_INTERFACE_DATA interfaceData{};
   interfaceData.cbSize = sizeof interfaceData;
   if (!SetupDiEnumDeviceInterfaces(set, nullptr, &interfaceClass, memberIndex, &interfaceData)) {
-    std::printf("No SP_INTERFACE_DEVICE_DATA available for this GUID instance\n");
+    printf("No SP_INTERFACE_DEVICE_DATA available for this GUID instance\n");
     SetupDiDestroyDeviceInfoList(set);
     return;
   }
@@ -79,7 +79,7 @@ void CMainFrame::OpenDriverByInterface(const GUID& interfaceClass, DWORD memberI
   detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
   if (SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, detail, required, nullptr, nullptr)) {
     reinterpret_cast<char*>(detail)[required - 1] = '\0';  // never trust the path's end
-    std::printf("Symbolic link is %s\n", detail->DevicePath);
+    printf("Symbolic link is %s\n", detail->DevicePath);
     OpenDevicePath(detail->DevicePath, FILE_ATTRIBUTE_NORMAL);
   }
   std::free(detail);

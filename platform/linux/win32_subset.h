@@ -214,8 +214,11 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
 // program and the API tests) calls fopen and reaches the mapping; the simulation itself and
 // the test framework keep the host's fopen.
 FILE* WinSimFopen(const char* path, const char* mode);
+// printf of a program: kept with its simulated process (a GUI program has no console).
+int WinSimPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 #ifdef WINSIM_PROGRAM_CODE
 #define fopen WinSimFopen
+#define printf WinSimPrintf
 #endif
 
 // ---- modules ------------------------------------------------------------------------------

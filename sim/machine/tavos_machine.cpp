@@ -127,8 +127,8 @@ bool Machine::Choose(const std::string& text) {
   return true;
 }
 
-void Machine::WriteFile(const std::string& winPath, const std::string& bytes) {
-  pc_->Files().WriteFile(winPath, bytes);
+bool Machine::WriteFile(const std::string& winPath, const std::string& bytes) {
+  return pc_->Files().WriteFile(winPath, bytes);
 }
 
 void Machine::Dump(const std::string& winPath) {

@@ -59,7 +59,8 @@ class Machine {
   bool Choose(const std::string& text);
 
   // ---- files
-  void WriteFile(const std::string& winPath, const std::string& bytes);
+  // False when the path is not a file path on C: or a folder stands in its way.
+  [[nodiscard]] bool WriteFile(const std::string& winPath, const std::string& bytes);
   // Adds "<ms> dump "PATH" "BYTES"[ hidden]" (or "missing") to the timeline.
   void Dump(const std::string& winPath);
 

@@ -92,6 +92,10 @@ class SimProcess {
   std::vector<WowTask> wowTasks;  // in start order; only an NTVDM has any
   // LoadLibraryA calls minus FreeLibrary calls the process made, by library ("PSAPI").
   std::map<std::string, int> libraryReferences;
+  // What the program printed (standard output, where its starter redirected it); the first
+  // kMaxStandardOutput bytes are kept.
+  static constexpr size_t kMaxStandardOutput = 64 * 1024;
+  std::string standardOutput;
   // Every program image loads at the same address, as on Windows.
   static HINSTANCE ImageBase() { return reinterpret_cast<HINSTANCE>(0x00400000); }
   // The file name without its folder ("Iexplore.exe").

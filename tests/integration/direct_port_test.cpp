@@ -30,6 +30,19 @@ TEST_F(TavosTest, DirectPathReadsTheLatchAndTellsTheControllerOnEveryTick) {
   }
 }
 
+// The device-interface lookup prints what it found to standard output, which a program
+// without a console only shows where its starter redirected it: never in the timeline.
+TEST_F(TavosTest, TheInterfaceLookupPrintsToTheProgramsOwnOutput) {
+  Boot("98");
+  M().StartTavos();
+  std::vector<winsim::SimProcess*> processes = M().Pc().Processes();
+  ASSERT_FALSE(processes.empty());
+  EXPECT_EQ("No SP_INTERFACE_DEVICE_DATA available for this GUID instance\n",
+            processes.back()->standardOutput);
+  for (const std::string& line : M().Timeline())
+    EXPECT_EQ(std::string::npos, line.find("GUID")) << line;
+}
+
 TEST_F(TavosTest, DirectSendGivesUpOnABusyControllerAndTriesAgainNextTick) {
   Boot("98");
   // After each byte the controller stays busy for longer than one attempt waits (1001 reads).

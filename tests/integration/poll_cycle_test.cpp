@@ -51,8 +51,8 @@ TEST_F(TavosTest, SearchKeySynthesisesWindowsF) {
 
 TEST_F(TavosTest, SearchKeyWhileFIsHeldOnlyReleasesAndLosesTheUserKey) {
   Boot("xp");
-  M().WriteFile(kSettings, "[USERDEFINE]\r\nEXECUTE=C:\\WINDOWS\\NOTEPAD.EXE\r\n");
-  M().WriteFile("C:\\WINDOWS\\NOTEPAD.EXE", "MZ");
+  ASSERT_TRUE(M().WriteFile(kSettings, "[USERDEFINE]\r\nEXECUTE=C:\\WINDOWS\\NOTEPAD.EXE\r\n"));
+  ASSERT_TRUE(M().WriteFile("C:\\WINDOWS\\NOTEPAD.EXE", "MZ"));
   M().StartTavos();
   M().Hold('F');
   M().PressHotKeys(0x08 | 0x04 | 0x01);
@@ -88,7 +88,9 @@ TEST_F(TavosTest, KeysLatchedBeforeStartAreDiscardedUnlessHonoured) {
     SCOPED_TRACE(c.settings ? c.settings : "first start");
     TearDown();
     Boot("xp");
-    if (c.settings) M().WriteFile(kSettings, c.settings);
+    if (c.settings) {
+      ASSERT_TRUE(M().WriteFile(kSettings, c.settings));
+    }
     M().PressHotKeys(0x01);
     M().StartTavos();
     M().Wait(650);

@@ -27,7 +27,7 @@ TEST_F(TavosTest, FirstStartOnXpCreatesTheHiddenSettingsFileAndPolls) {
 TEST_F(TavosTest, AnExistingSettingsFileIsNeitherRepairedNorRewritten) {
   Boot("xp");
   const std::string partial = "[USERDEFINE]\r\nEXECUTE=NULL\r\n";
-  M().WriteFile(kSettings, partial);
+  ASSERT_TRUE(M().WriteFile(kSettings, partial));
   M().StartTavos();
   EXPECT_EQ(partial, FileText(kSettings));
   EXPECT_FALSE(M().Pc().Files().Attributes(kSettings) & FILE_ATTRIBUTE_HIDDEN);
@@ -115,7 +115,9 @@ TEST_F(TavosTest, TheStateFileDecidesTimerAndIcon) {
     SCOPED_TRACE(c.name);
     TearDown();
     Boot("xp");
-    if (c.stateFile) M().WriteFile(kState, c.stateFile);
+    if (c.stateFile) {
+      ASSERT_TRUE(M().WriteFile(kState, c.stateFile));
+    }
     M().StartTavos();
     M().Wait(1300);
     EXPECT_EQ(1u, Lines("tray add icon=" + std::to_string(c.icon)).size());

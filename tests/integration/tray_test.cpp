@@ -94,7 +94,9 @@ TEST_F(TavosTest, AboutShowsTheBoxAndItsExitClosesOnlyTheBox) {
     SCOPED_TRACE(disabled ? "disabled" : "enabled");
     TearDown();
     Boot("xp");
-    if (disabled) M().WriteFile(kState, kBanner + "1\r\n");
+    if (disabled) {
+      ASSERT_TRUE(M().WriteFile(kState, kBanner + "1\r\n"));
+    }
     M().StartTavos();
     ASSERT_TRUE(M().ClickTray("right"));
     ASSERT_TRUE(M().Choose("About....."));

@@ -18,7 +18,7 @@ std::string MuteSettings(const char* check, const char* mute, const char* execut
 
 TEST_F(TavosTest, MuteRoutingTogglesTheStoredStateAndDoesNothingElse) {
   Boot("xp");
-  M().WriteFile(kSettings, MuteSettings("ENABLE", "ENABLE", "NULL"));
+  ASSERT_TRUE(M().WriteFile(kSettings, MuteSettings("ENABLE", "ENABLE", "NULL")));
   M().StartTavos();
   M().PressHotKeys(kUserKey);
   M().Wait(650);
@@ -32,8 +32,8 @@ TEST_F(TavosTest, MuteRoutingTogglesTheStoredStateAndDoesNothingElse) {
 
 TEST_F(TavosTest, WithoutMuteRoutingEachPressTurnsTheSoundOnThenStartsTheProgram) {
   Boot("xp");
-  M().WriteFile("C:\\Tools\\Notes.exe", "MZ");
-  M().WriteFile(kSettings, MuteSettings("DISABLE", "DISABLE", "C:\\Tools\\Notes.exe"));
+  ASSERT_TRUE(M().WriteFile("C:\\Tools\\Notes.exe", "MZ"));
+  ASSERT_TRUE(M().WriteFile(kSettings, MuteSettings("DISABLE", "DISABLE", "C:\\Tools\\Notes.exe")));
   M().StartTavos();
   M().PressHotKeys(kUserKey);
   M().Wait(650);
@@ -63,7 +63,7 @@ TEST_F(TavosTest, NullOpensTheOptionDialogWhileTicksGoOnInside) {
 TEST_F(TavosTest, TheProgramPathIsCutTo79Characters) {
   Boot("xp");
   std::string longPath = "C:\\" + std::string(96, 'p') + ".exe";  // 103 characters
-  M().WriteFile(kSettings, MuteSettings("", "", longPath.c_str()));
+  ASSERT_TRUE(M().WriteFile(kSettings, MuteSettings("", "", longPath.c_str())));
   M().StartTavos();
   M().PressHotKeys(kUserKey);
   M().Wait(650);
@@ -73,14 +73,14 @@ TEST_F(TavosTest, TheProgramPathIsCutTo79Characters) {
 
 TEST_F(TavosTest, AMissingProgramKeyStartsTheKeyNameAndAnEmptyOneNothing) {
   Boot("xp");
-  M().WriteFile(kSettings, "[ENABLEMUTE]\r\nCHECK=x\r\n");
+  ASSERT_TRUE(M().WriteFile(kSettings, "[ENABLEMUTE]\r\nCHECK=x\r\n"));
   M().StartTavos();
   M().PressHotKeys(kUserKey);
   M().Wait(650);
   EXPECT_EQ((std::vector<std::string>{"650 shell open \"EXECUTE\" dir \"\""}), Lines("shell"));
   EXPECT_TRUE(Lines("process start \"EXECUTE\"").empty()) << "no such program";
 
-  M().WriteFile(kSettings, "[USERDEFINE]\r\nEXECUTE=\r\n");
+  ASSERT_TRUE(M().WriteFile(kSettings, "[USERDEFINE]\r\nEXECUTE=\r\n"));
   M().PressHotKeys(kUserKey);
   M().Wait(650);
   EXPECT_EQ(1u, Lines("shell").size());

@@ -88,6 +88,14 @@ TEST_F(ScenarioRunnerTest, StartsAreBounded) {
   RunExpectingError(text, kMaxStarts + 1, "start: at most 64 copies of Tavos per run");
 }
 
+TEST_F(ScenarioRunnerTest, AFileThatCannotBeWrittenIsAnError) {
+  const std::string because = " (not a file path on C:, or a folder or file stands in its way)";
+  RunExpectingError("file \"D:\\\\a.txt\"  \"x\"\n", 1, "file: cannot write \"D:\\\\a.txt\"" + because);
+  RunExpectingError("file \"C:\\\\WINDOWS\" \"x\"\n", 1, "file: cannot write \"C:\\\\WINDOWS\"" + because);
+  RunExpectingError("file \"C:\\\\a\" \"x\"\nfile \"C:\\\\a\\\\b\" \"y\"\n", 2,
+                    "file: cannot write \"C:\\\\a\\\\b\"" + because);
+}
+
 TEST_F(ScenarioRunnerTest, ProcessesAreBounded) {
   std::string text;
   for (int i = 0; i <= kMaxProcesses; ++i) text += "process \"P" + std::to_string(i) + ".exe\"\n";

@@ -91,7 +91,9 @@ bool ScenarioRunner::Apply(const Statement& s, ScenarioError* error) {
       else m.SetEcStuck();
       break;
     case Op::File:
-      m.WriteFile(s.path, s.text);
+      if (!m.WriteFile(s.path, s.text))
+        return fail("file: cannot write " + winsim::Quote(s.path) +
+                    " (not a file path on C:, or a folder or file stands in its way)");
       break;
     case Op::Start:
       if (starts_ >= kMaxStarts)
