@@ -42,9 +42,25 @@ Machine::Machine(const MachineOptions& options) : options_(options) {
   if (options.driverLoaded) SetDriverLoaded(true);
 }
 
-Machine::~Machine() {
-  pc_.reset();  // programs end first, closing their device handles
-  if (kernel_.Io().DriverLoaded()) kernel_.Io().UnloadDriver();
+Machine::~Machine() { SwitchOff(); }
+
+void Machine::SwitchOff() {
+  if (switchedOff_) return;
+  switchedOff_ = true;
+  pc_->ShutDown();  // programs end first, closing their device handles
+  if (kernel_.Io().DriverLoaded()) {
+    NTSTATUS status = kernel_.Io().UnloadDriver();
+    if (!NT_SUCCESS(status)) {
+      char code[16];
+      std::snprintf(code, sizeof code, "0x%08X", unsigned(status));
+      switchOffProblems_.push_back(std::string("switch-off: portio refused to unload (") + code + ")");
+      return;
+    }
+  }
+  // With no driver loaded nothing may hold pool any more.
+  if (size_t blocks = kernel_.Pool().OutstandingBlocks())
+    switchOffProblems_.push_back("switch-off: " + std::to_string(blocks) +
+                                 " pool blocks still allocated after portio unloaded");
 }
 
 // The programs the hot keys start, where Windows of either language keeps them.
@@ -168,6 +184,7 @@ std::vector<std::string> Machine::Problems() const {
   for (const std::string& violation : pc_->Violations()) problems.push_back("violation: " + violation);
   for (const std::string& fault : const_cast<sim::SimKernel&>(kernel_).Faults().All())
     problems.push_back("kernel: " + fault);
+  problems.insert(problems.end(), switchOffProblems_.begin(), switchOffProblems_.end());
   return problems;
 }
 

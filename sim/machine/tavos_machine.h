@@ -64,6 +64,11 @@ class Machine {
   // Adds "<ms> dump "PATH" "BYTES"[ hidden]" (or "missing") to the timeline.
   void Dump(const std::string& winPath);
 
+  // The end of a run: every program ends and portio is unloaded, so that what goes wrong on
+  // the way (a leak, a refused unload) is reported too. Only Problems() and Timeline() may be
+  // asked afterwards; a second call does nothing.
+  void SwitchOff();
+
   const std::vector<std::string>& Timeline() const { return pc_->Events().Lines(); }
   // Anything the simulation could not do, or a rule a program or driver broke.
   std::vector<std::string> Problems() const;
@@ -79,6 +84,8 @@ class Machine {
   sim::SimKernel kernel_{notebook_.Bus()};
   std::unique_ptr<winsim::WindowsPc> pc_;
   size_t ecReported_ = 0;
+  bool switchedOff_ = false;
+  std::vector<std::string> switchOffProblems_;
 };
 
 // Whether `os` names a Windows version the machine can be (95, 98, me, nt351, nt4, 2000, xp).

@@ -55,8 +55,11 @@ WindowsPc::WindowsPc(const std::string& sandbox, const OsProfile& profile, LANGI
 }
 
 WindowsPc::~WindowsPc() {
-  // Programs still running are ended as a shutdown would: each unwinds on its own thread
-  // while the machine is still whole.
+  ShutDown();
+  g_current = previous_;
+}
+
+void WindowsPc::ShutDown() {
   for (auto& process : processes_) {
     SimThread* thread = process->thread.get();
     if (thread == nullptr || thread->finished) continue;
@@ -65,7 +68,6 @@ WindowsPc::~WindowsPc() {
   }
   for (auto& process : processes_)
     if (process->thread && process->thread->host.joinable()) process->thread->host.join();
-  g_current = previous_;
 }
 
 WindowsPc& WindowsPc::Current() {

@@ -99,6 +99,9 @@ class WindowsPc {
   // is "NTVDM.EXE". Returns its task handle; 0, starting nothing, for any other process.
   WORD StartWowTask(SimProcess& ntvdm, const std::string& filePath);
   void EndProcess(SimProcess& process, DWORD exitCode);
+  // Ends every program as a shutdown would: each unwinds on its own thread while the machine
+  // is still whole. The PC may be asked what happened afterwards; nothing runs on it again.
+  void ShutDown();
   std::vector<SimProcess*> Processes() const;  // running ones, in start order
   SimProcess* FindProcess(DWORD pid) const;
   // Lets every process handle what it has pending, until all wait.

@@ -94,6 +94,13 @@ bool ReadScript(const std::string& path, std::string* text) {
   return true;
 }
 
+void ShowNewProblems(tavos_sim::Machine& machine, size_t* shown) {
+  std::vector<std::string> problems = machine.Problems();
+  if (problems.size() <= *shown) return;
+  PrintProblems(std::vector<std::string>(problems.begin() + long(*shown), problems.end()));
+  *shown = problems.size();
+}
+
 int Interactive(const std::string& sandbox) {
   tavos_scenario::ScenarioRunner runner(sandbox);
   std::printf("tavos-sim: Tavos on a simulated notebook (xp, language 1033, portio loaded).\n"
@@ -132,12 +139,10 @@ int Interactive(const std::string& sandbox) {
       PrintLines(runner.TakeNewLines());
     }
     if (!ok) PrintError("input", error);
-    std::vector<std::string> problems = runner.Machine().Problems();
-    if (problems.size() > problemsShown) {
-      PrintProblems(std::vector<std::string>(problems.begin() + long(problemsShown), problems.end()));
-      problemsShown = problems.size();
-    }
+    ShowNewProblems(runner.Machine(), &problemsShown);
   }
+  runner.Machine().SwitchOff();
+  ShowNewProblems(runner.Machine(), &problemsShown);
   // A mistyped line at the prompt was answered there; only the machine's problems fail.
   return problemsShown > 0 ? kProblems : kOk;
 }

@@ -162,6 +162,7 @@ RunResult RunScenario(const std::vector<Statement>& statements, const std::strin
     }
   }
   result.timeline = runner.Machine().Timeline();
+  runner.Machine().SwitchOff();
   result.problems = runner.Machine().Problems();
   return result;
 }

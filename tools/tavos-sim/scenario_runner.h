@@ -60,7 +60,7 @@ struct RunResult {
   bool ok = true;
   ScenarioError error;  // why the run stopped early, when !ok
   std::vector<std::string> timeline;
-  std::vector<std::string> problems;  // Machine::Problems at the end
+  std::vector<std::string> problems;  // Machine::Problems once the machine is switched off
 };
 
 // Runs the statements on a fresh machine with drive C: in `sandbox`, stopping at the first
