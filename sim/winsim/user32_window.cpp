@@ -1,5 +1,6 @@
 // Window classes, creation, destruction and the default window procedure.
 #include <string>
+#include <vector>
 
 #include "platform/win32.h"
 #include "sim/winsim/notification_area.h"
@@ -37,24 +38,44 @@ SimWindow* OwnWindow(HWND hwnd) {
 // Windows destroys a tree in two passes: WM_DESTROY to every window, parent before children;
 // then each window is freed, children before parent, with WM_NCDESTROY (as Wine's
 // WIN_SendDestroyMsg and WIN_DestroyWindow do). Children of other threads are left alone.
+// The child windows (WS_CHILD) of `parent` that the calling thread owns.
+std::vector<HWND> OwnChildren(HWND parent) {
+  WindowsPc& pc = WindowsPc::Current();
+  std::vector<HWND> children;
+  for (HWND child : pc.Windows().ChildrenOf(parent)) {
+    SimWindow* record = pc.Windows().Find(child);
+    if (record != nullptr && (record->style & WS_CHILD) && record->thread == pc.CurrentThread())
+      children.push_back(child);
+  }
+  return children;
+}
+
+// Windows destroys the popups a top-level window owns, each wholly, before the owner hears
+// WM_DESTROY; a popup of another thread only loses its owner.
+void DestroyOwnedPopups(HWND owner) {
+  WindowsPc& pc = WindowsPc::Current();
+  for (HWND owned : pc.Windows().ChildrenOf(owner)) {
+    SimWindow* record = pc.Windows().Find(owned);
+    if (record == nullptr || (record->style & WS_CHILD)) continue;
+    if (record->thread == pc.CurrentThread()) DestroyWindow(owned);
+    else record->parent = nullptr;
+  }
+}
+
+// WM_DESTROY goes to a window before its children, which still exist meanwhile.
 void SendDestroyMessages(HWND hwnd) {
   WindowsPc& pc = WindowsPc::Current();
   SimWindow* window = pc.Windows().Find(hwnd);
   if (window == nullptr) return;
   window->destroying = true;
   SendMessageA(hwnd, WM_DESTROY, 0, 0);
-  for (HWND child : pc.Windows().ChildrenOf(hwnd)) {
-    SimWindow* record = pc.Windows().Find(child);
-    if (record != nullptr && record->thread == pc.CurrentThread()) SendDestroyMessages(child);
-  }
+  for (HWND child : OwnChildren(hwnd)) SendDestroyMessages(child);
 }
 
+// WM_NCDESTROY goes to the children first; then the window's resources go with it.
 void FreeWindow(HWND hwnd) {
   WindowsPc& pc = WindowsPc::Current();
-  for (HWND child : pc.Windows().ChildrenOf(hwnd)) {
-    SimWindow* record = pc.Windows().Find(child);
-    if (record != nullptr && record->thread == pc.CurrentThread()) FreeWindow(child);
-  }
+  for (HWND child : OwnChildren(hwnd)) FreeWindow(child);
   SimWindow* window = pc.Windows().Find(hwnd);
   if (window == nullptr) return;
   window->destroying = true;
@@ -139,6 +160,9 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
   SimWindow* window = OwnWindow(hWnd);
   if (window == nullptr) return FALSE;
   if (window->destroying) return TRUE;
+  window->destroying = true;
+  if (!(window->style & WS_CHILD)) DestroyOwnedPopups(hWnd);
+  if (pc.Windows().Find(hWnd) == nullptr) return TRUE;  // an owned popup destroyed its owner
   SendDestroyMessages(hWnd);
   if (pc.Windows().Find(hWnd) != nullptr) FreeWindow(hWnd);
   return TRUE;

@@ -120,6 +120,30 @@ TEST_F(User32Window, DestructionSendsWmDestroyParentFirstThenWmNcDestroyChildren
   EXPECT_EQ(0u, pc->Windows().Count());
 }
 
+TEST_F(User32Window, OwnedPopupsAreDestroyedWhollyBeforeTheOwnerHearsWmDestroy) {
+  static const Expected kDestroy[] = {
+      {"popup", WM_DESTROY},  {"popup", WM_NCDESTROY}, {"owner", WM_DESTROY},
+      {"child", WM_DESTROY},  {"child", WM_NCDESTROY}, {"owner", WM_NCDESTROY}};
+  HWND owner = nullptr, popup = nullptr;
+  bool popupAtOwnerDestroy = true;
+  g_logged.handler = [&](HWND hwnd, UINT message, WPARAM, LPARAM) -> LRESULT {
+    if (hwnd == owner && message == WM_DESTROY) popupAtOwnerDestroy = IsWindow(popup);
+    return -2;
+  };
+  Run([&] {
+    RegisterLoggingClass();
+    owner = CreateLogged("owner");
+    popup = CreateLogged("popup", owner, WS_POPUP);
+    CreateLogged("child", owner, WS_CHILD);
+    g_logged.log.clear();
+    DestroyWindow(owner);
+    return 0;
+  });
+  EXPECT_TRUE(SameSequence(kDestroy, g_logged.log));
+  EXPECT_FALSE(popupAtOwnerDestroy) << "the owned popup outlived its owner's WM_DESTROY";
+  EXPECT_EQ(0u, pc->Windows().Count());
+}
+
 TEST_F(User32Window, OnlyTheOwningThreadMayDestroyAWindow) {
   HWND hwnd = nullptr;
   Run(
