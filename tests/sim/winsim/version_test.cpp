@@ -46,6 +46,35 @@ TEST_F(Version, TheSizeMustBeOneOfTheTwoStructures) {
   EXPECT_EQ(5u, buffer.info.dwMajorVersion);
 }
 
+// The extended structure exists from NT 4.0 Service Pack 6 on; it tells the service pack's
+// number and a workstation.
+TEST_F(Version, OnlyNtFromNt4Sp6OnKnowsTheExtendedStructure) {
+  const auto* ex = reinterpret_cast<const OSVERSIONINFOEXA*>(&buffer);
+  for (const char* old : {"95", "98", "me", "nt351"}) {
+    pc->SetProfile(Profile(old));
+    EXPECT_FALSE(Query(kVersionInfoExSize)) << old;
+    EXPECT_EQ(DWORD(ERROR_INSUFFICIENT_BUFFER), error) << old;
+    EXPECT_TRUE(Untouched()) << old;
+  }
+  winsim::OsProfile nt4sp5 = Profile("nt4");
+  nt4sp5.servicePack = "Service Pack 5";
+  pc->SetProfile(nt4sp5);
+  EXPECT_FALSE(Query(kVersionInfoExSize));
+  struct Case {
+    const char* profile;
+    WORD servicePack;
+  };
+  for (const Case& c : {Case{"nt4", 6}, Case{"2000", 4}, Case{"xp", 2}}) {
+    pc->SetProfile(Profile(c.profile));
+    ASSERT_TRUE(Query(kVersionInfoExSize)) << c.profile;
+    EXPECT_EQ(c.servicePack, ex->wServicePackMajor) << c.profile;
+    EXPECT_EQ(0, ex->wServicePackMinor) << c.profile;
+    EXPECT_EQ(0, ex->wSuiteMask) << c.profile;
+    EXPECT_EQ(VER_NT_WORKSTATION, ex->wProductType) << c.profile;
+    EXPECT_EQ(0, ex->wReserved) << c.profile;
+  }
+}
+
 TEST_F(Version, FieldsFollowTheWindowsVersion) {
   struct Case {
     const char* profile;
