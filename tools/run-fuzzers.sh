@@ -13,6 +13,8 @@ for fuzzer in "$build"/fuzz/*_fuzz; do
   mkdir -p "$corpus"
   seeds=()
   [ -d "$top/fuzz/corpus/$name" ] && seeds=("$top/fuzz/corpus/$name")
+  # The scenario files of the tests are the parser's natural seeds.
+  [ "$name" = scenario_parser_fuzz ] && seeds+=("$top/tests/scenarios")
   echo "fuzzing $name for ${seconds}s"
   log="$build/fuzz/$name.log"
   status=0

@@ -215,13 +215,16 @@ TEST(ScenarioParser, ParseLineReportsEmptyLines) {
 
 TEST(ScenarioParser, MalformedStringsAndTokens) {
   struct Case {
-    const char* line;
+    std::string line;
     const char* message;
   };
   const Case cases[] = {
       {R"(choose "open)", "unterminated string"},
       {R"(choose "ends in a backslash\)", "unterminated string"},
       {R"(choose "\q")", "unknown escape \\q"},
+      {"choose \"\\\x01\"", "unknown escape: \\ followed by byte 0x01"},
+      {std::string("choose \"\\\0\"", 11), "unknown escape: \\ followed by byte 0x00"},
+      {"choose \"\\ \"", "unknown escape: \\ followed by byte 0x20"},
       {R"(choose "\x4")", "\\x needs two hex digits"},
       {R"(choose "\xG0")", "\\x needs two hex digits"},
       {R"(choose "\400")", "octal escape above \\377"},

@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 #include "sim/machine/tavos_machine.h"
@@ -241,7 +242,14 @@ class LineParser {
           break;
         }
         default: {
-          if (e < '0' || e > '7') return Fail(std::string("unknown escape \\") + e);
+          if (e < '0' || e > '7') {
+            // A byte that would not print is named by its value, so messages stay readable.
+            unsigned char byte = static_cast<unsigned char>(e);
+            if (byte > 0x20 && byte < 0x7F) return Fail(std::string("unknown escape \\") + e);
+            char value[8];
+            std::snprintf(value, sizeof value, "0x%02X", byte);
+            return Fail(std::string("unknown escape: \\ followed by byte ") + value);
+          }
           int code = e - '0';
           for (int digits = 1; digits < 3 && p < n && text_[p] >= '0' && text_[p] <= '7'; ++digits)
             code = code * 8 + (text_[p++] - '0');
