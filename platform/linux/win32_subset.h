@@ -153,6 +153,8 @@ typedef struct _OSVERSIONINFOEXA {
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
 DWORD WINAPI GetVersion(void);
 LANGID WINAPI GetSystemDefaultLangID(void);
+// Whether the byte starts a two-byte character in the system's ANSI code page.
+BOOL WINAPI IsDBCSLeadByte(BYTE TestChar);
 
 // ---- time ---------------------------------------------------------------------------------
 VOID WINAPI Sleep(DWORD dwMilliseconds);
@@ -519,6 +521,7 @@ HMENU WINAPI LoadMenuA(HINSTANCE hInstance, LPCSTR lpMenuName);
 BOOL WINAPI DestroyMenu(HMENU hMenu);
 
 // ---- keyboard -----------------------------------------------------------------------------
+#define VK_RETURN 0x0D
 #define VK_SHIFT 0x10
 #define VK_CONTROL 0x11
 #define VK_MENU 0x12
