@@ -63,6 +63,9 @@ DECLARE_OPAQUE_HANDLE(HCURSOR);
 DECLARE_OPAQUE_HANDLE(HBRUSH);
 DECLARE_OPAQUE_HANDLE(HINSTANCE);
 DECLARE_OPAQUE_HANDLE(HDEVINFO);
+DECLARE_OPAQUE_HANDLE(HMIXER);
+DECLARE_OPAQUE_HANDLE(HMIXEROBJ);
+DECLARE_OPAQUE_HANDLE(HWAVEOUT);
 #undef DECLARE_OPAQUE_HANDLE
 typedef HANDLE* PHANDLE;
 typedef HINSTANCE HMODULE;
@@ -390,6 +393,21 @@ typedef struct tagWNDCLASSA {
   LPCSTR lpszClassName;
 } WNDCLASSA, *LPWNDCLASSA;
 
+typedef struct tagWNDCLASSEXA {
+  UINT cbSize;
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  HICON hIcon;
+  HCURSOR hCursor;
+  HBRUSH hbrBackground;
+  LPCSTR lpszMenuName;
+  LPCSTR lpszClassName;
+  HICON hIconSm;
+} WNDCLASSEXA, *LPWNDCLASSEXA;
+
 typedef struct tagCREATESTRUCTA {
   LPVOID lpCreateParams;
   HINSTANCE hInstance;
@@ -425,6 +443,7 @@ typedef struct tagCREATESTRUCTA {
 
 #define WS_OVERLAPPED 0x00000000L
 #define WS_POPUP 0x80000000L
+#define WS_DISABLED 0x08000000L
 #define WS_CHILD 0x40000000L
 #define WS_VISIBLE 0x10000000L
 #define WS_CAPTION 0x00C00000L
@@ -461,6 +480,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
 BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult);
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass);
+ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* lpWndClass);
 BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName,
                             DWORD dwStyle, int X, int Y, int nWidth, int nHeight, HWND hWndParent,
@@ -564,3 +584,5 @@ typedef struct _NOTIFYICONDATAA {
 #define NIF_TIP 0x00000004
 
 BOOL WINAPI Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData);
+
+#include "mmsystem_subset.h"

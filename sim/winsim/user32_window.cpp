@@ -105,6 +105,18 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
   return atom;
 }
 
+ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* lpWndClass) {
+  if (lpWndClass == nullptr || lpWndClass->cbSize != sizeof(WNDCLASSEXA)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  WNDCLASSA plain{lpWndClass->style,       lpWndClass->lpfnWndProc,  lpWndClass->cbClsExtra,
+                  lpWndClass->cbWndExtra,  lpWndClass->hInstance,    lpWndClass->hIcon,
+                  lpWndClass->hCursor,     lpWndClass->hbrBackground, lpWndClass->lpszMenuName,
+                  lpWndClass->lpszClassName};
+  return RegisterClassA(&plain);
+}
+
 BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
   WindowsPc& pc = WindowsPc::Current();
   if (lpClassName == nullptr || !pc.Windows().UnregisterClass(ClassName(lpClassName), pc.CurrentPid())) {

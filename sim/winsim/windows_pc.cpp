@@ -11,6 +11,7 @@
 #include "sim/winsim/device_interfaces.h"
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/notification_area.h"
+#include "sim/winsim/sound_card.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/sim_scope.h"
 #include "sim/winsim/system_classes.h"
@@ -48,6 +49,7 @@ WindowsPc::WindowsPc(const std::string& sandbox, const OsProfile& profile, LANGI
       keyboard_(std::make_unique<Keyboard>()),
       interfaces_(std::make_unique<DeviceInterfaces>()),
       tray_(std::make_unique<NotificationArea>()),
+      sound_(std::make_unique<SoundCard>()),
       previous_(g_current) {
   RegisterSystemClasses(*windows_);
   BootSystemProcesses();
@@ -215,6 +217,7 @@ void WindowsPc::EndProcess(SimProcess& process, DWORD exitCode) {
     thread->posted.clear();
   }
   handles_.CloseAllOf(process.pid);
+  sound_->CloseAllOf(process.pid);
   timeline_.Add("process end " + Quote(process.ImageName()) + " code=" + std::to_string(exitCode));
 }
 

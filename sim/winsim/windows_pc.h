@@ -37,6 +37,7 @@ class SimProcess;
 class SimThread;
 class WindowManager;
 class Keyboard;
+class SoundCard;
 class DeviceInterfaces;
 class NotificationArea;
 
@@ -74,6 +75,7 @@ class WindowsPc {
   Keyboard& Keys() { return *keyboard_; }
   DeviceInterfaces& Interfaces() { return *interfaces_; }
   NotificationArea& Tray() { return *tray_; }
+  SoundCard& Sound() { return *sound_; }
   Timeline& Events() { return timeline_; }
 
   // ---- time
@@ -145,6 +147,7 @@ class WindowsPc {
   std::unique_ptr<Keyboard> keyboard_;
   std::unique_ptr<DeviceInterfaces> interfaces_;
   std::unique_ptr<NotificationArea> tray_;
+  std::unique_ptr<SoundCard> sound_;
   std::vector<std::unique_ptr<SimProcess>> processes_;  // running and ended
   DWORD nextId_ = 0x100;
   WORD nextHandle16_ = 0x0F96;  // the 16-bit module and task handles handed out next

@@ -12,6 +12,7 @@
 #include "sim/machine/tavos_machine.h"
 #include "sim/winsim/notification_area.h"
 #include "sim/winsim/sim_process.h"
+#include "sim/winsim/sound_card.h"
 #include "sim/winsim/window_manager.h"
 
 namespace tavos_test {

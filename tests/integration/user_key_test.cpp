@@ -26,17 +26,33 @@ TEST_F(TavosTest, MuteRoutingTogglesTheStoredStateAndDoesNothingElse) {
   M().PressHotKeys(kUserKey);
   M().Wait(650);
   EXPECT_EQ(MuteSettings("ENABLE", "ENABLE", "NULL"), FileText(kSettings));
+  EXPECT_EQ((std::vector<std::string>{"650 mixer \"Master Mute\" 1", "1300 mixer \"Master Mute\" 0"}),
+            Lines("mixer"));
   EXPECT_TRUE(Lines("dialog").empty());
   EXPECT_TRUE(Lines("shell").empty());
+}
+
+// Without a sound card the routing still keeps its state; the mute goes nowhere.
+TEST_F(TavosTest, MuteRoutingWithoutASoundCardOnlyKeepsTheState) {
+  Boot("xp");
+  M().Pc().Sound().present = false;
+  ASSERT_TRUE(M().WriteFile(kSettings, MuteSettings("ENABLE", "ENABLE", "NULL")));
+  M().StartTavos();
+  M().PressHotKeys(kUserKey);
+  M().Wait(650);
+  EXPECT_EQ(MuteSettings("ENABLE", "DISABLE", "NULL"), FileText(kSettings));
+  EXPECT_TRUE(Lines("mixer").empty());
 }
 
 TEST_F(TavosTest, WithoutMuteRoutingEachPressTurnsTheSoundOnThenStartsTheProgram) {
   Boot("xp");
   ASSERT_TRUE(M().WriteFile("C:\\Tools\\Notes.exe", "MZ"));
   ASSERT_TRUE(M().WriteFile(kSettings, MuteSettings("DISABLE", "DISABLE", "C:\\Tools\\Notes.exe")));
+  M().Pc().Sound().FindControl(2)->values = {1};  // the speakers are muted
   M().StartTavos();
   M().PressHotKeys(kUserKey);
   M().Wait(650);
+  EXPECT_EQ(std::vector<std::string>{"650 mixer \"Master Mute\" 0"}, Lines("mixer"));
   EXPECT_EQ(MuteSettings("DISABLE", "ENABLE", "C:\\Tools\\Notes.exe"), FileText(kSettings));
   EXPECT_EQ((std::vector<std::string>{"650 shell open \"C:\\\\Tools\\\\Notes.exe\" dir \"\""}),
             Lines("shell"));
