@@ -176,9 +176,9 @@ bool SameName(const char* a, const char* b) {
 
 }  // namespace
 
-int ParseKeyString(const char* pszKeys) {
-  g_nQueued = 0;
-  g_nPlayed = 0;
+namespace {
+
+int ParseRest(const char* pszKeys) {
   g_nesting = 0;
   g_pszParse = pszKeys != nullptr ? pszKeys : "";
   while (*g_pszParse != '\0') {
@@ -186,6 +186,21 @@ int ParseKeyString(const char* pszKeys) {
     if (result != kKeysOk) return result;
   }
   return kKeysOk;
+}
+
+}  // namespace
+
+int ParseKeyString(const char* pszKeys) {
+  g_nQueued = 0;
+  g_nPlayed = 0;
+  return ParseRest(pszKeys);
+}
+
+int AppendKeyString(const char* pszKeys) {
+  const int before = g_nQueued;
+  int result = ParseRest(pszKeys);
+  if (result != kKeysOk) g_nQueued = before;
+  return result;
 }
 
 int ParseKeyElement() {

@@ -66,6 +66,7 @@ DECLARE_OPAQUE_HANDLE(HDEVINFO);
 DECLARE_OPAQUE_HANDLE(HMIXER);
 DECLARE_OPAQUE_HANDLE(HMIXEROBJ);
 DECLARE_OPAQUE_HANDLE(HWAVEOUT);
+DECLARE_OPAQUE_HANDLE(HHOOK);
 #undef DECLARE_OPAQUE_HANDLE
 typedef HANDLE* PHANDLE;
 typedef HINSTANCE HMODULE;
@@ -545,13 +546,41 @@ BOOL WINAPI DestroyMenu(HMENU hMenu);
 #define VK_SHIFT 0x10
 #define VK_CONTROL 0x11
 #define VK_MENU 0x12
+#define VK_CAPITAL 0x14
 #define VK_LWIN 0x5B
+#define VK_NUMLOCK 0x90
 #define KEYEVENTF_EXTENDEDKEY 0x0001
 #define KEYEVENTF_KEYUP 0x0002
 
 VOID WINAPI keybd_event(BYTE bVk, BYTE bScan, DWORD dwFlags, ULONG_PTR dwExtraInfo);
 SHORT WINAPI VkKeyScanA(CHAR ch);
 SHORT WINAPI GetKeyState(int nVirtKey);
+// The calling thread's view of all 256 keys: 0x80 down, 0x01 toggled.
+BOOL WINAPI GetKeyboardState(PBYTE lpKeyState);
+BOOL WINAPI SetKeyboardState(LPBYTE lpKeyState);
+#define MAPVK_VK_TO_VSC 0
+UINT WINAPI MapVirtualKeyA(UINT uCode, UINT uMapType);
+
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
+#define WM_QUEUESYNC 0x0023
+
+// ---- hooks: journal playback only ---------------------------------------------------------
+typedef LRESULT(CALLBACK* HOOKPROC)(int code, WPARAM wParam, LPARAM lParam);
+#define WH_JOURNALPLAYBACK 1
+#define HC_GETNEXT 1
+#define HC_SKIP 2
+typedef struct tagEVENTMSG {
+  UINT message;
+  UINT paramL;
+  UINT paramH;
+  DWORD time;
+  HWND hwnd;
+} EVENTMSG, *PEVENTMSG, *LPEVENTMSG;
+HHOOK WINAPI SetWindowsHookExA(int idHook, HOOKPROC lpfn, HINSTANCE hmod, DWORD dwThreadId);
+BOOL WINAPI UnhookWindowsHookEx(HHOOK hhk);
 
 // ---- shell --------------------------------------------------------------------------------
 HINSTANCE WINAPI ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,

@@ -6,6 +6,7 @@ namespace winsim {
 void Keyboard::Synthesise(uint8_t vk, bool down) {
   if (down && !synthesisedDown_[vk] && !held_[vk]) toggled_[vk] = !toggled_[vk];
   synthesisedDown_[vk] = down;
+  ++generation_;
 }
 
 }  // namespace winsim

@@ -1,6 +1,7 @@
 // Simulated processes and their user-interface threads: message queue, timers, last error.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -59,6 +60,12 @@ class SimThread {
   MessageFilter waitingFor;
   bool finished = false;
   bool terminating = false;
+  // The thread's own view of the keys, set by SetKeyboardState, while the keyboard's
+  // generation is still keyStateGeneration.
+  bool keyStateSet = false;
+  uint64_t keyStateGeneration = 0;
+  std::array<uint8_t, 256> keyState{};
+  bool playingJournal = false;  // inside its journal-playback hook
   std::thread host;
 };
 

@@ -1,9 +1,12 @@
 // Keyboard input: synthesised events, the US layout's character map and key state.
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/win32.h"
 #include "sim/winsim/keyboard.h"
+#include "sim/winsim/sim_process.h"
 #include "sim/winsim/windows_pc.h"
 
 using winsim::WindowsPc;
@@ -25,6 +28,28 @@ constexpr OemKey kOemKeys[] = {
     {'\\', '|', 0xDC}, {']', '}', 0xDD}, {'\'', '"', 0xDE},
 };
 constexpr char kShiftedDigits[] = ")!@#$%^&*(";
+
+// Set-1 scan codes of the US keyboard, as MapVirtualKeyA gives them (no extended bit).
+struct ScanCode {
+  UINT vk;
+  UINT scan;
+};
+constexpr ScanCode kScanCodes[] = {
+    {0x08, 0x0E}, {0x09, 0x0F}, {0x0D, 0x1C}, {0x10, 0x2A}, {0x11, 0x1D}, {0x12, 0x38},
+    {0x13, 0x45}, {0x14, 0x3A}, {0x1B, 0x01}, {0x20, 0x39}, {0x21, 0x49}, {0x22, 0x51},
+    {0x23, 0x4F}, {0x24, 0x47}, {0x25, 0x4B}, {0x26, 0x48}, {0x27, 0x4D}, {0x28, 0x50},
+    {0x2C, 0x54}, {0x2D, 0x52}, {0x2E, 0x53}, {'0', 0x0B},  {'1', 0x02},  {'2', 0x03},
+    {'3', 0x04},  {'4', 0x05},  {'5', 0x06},  {'6', 0x07},  {'7', 0x08},  {'8', 0x09},
+    {'9', 0x0A},  {'A', 0x1E},  {'B', 0x30},  {'C', 0x2E},  {'D', 0x20},  {'E', 0x12},
+    {'F', 0x21},  {'G', 0x22},  {'H', 0x23},  {'I', 0x17},  {'J', 0x24},  {'K', 0x25},
+    {'L', 0x26},  {'M', 0x32},  {'N', 0x31},  {'O', 0x18},  {'P', 0x19},  {'Q', 0x10},
+    {'R', 0x13},  {'S', 0x1F},  {'T', 0x14},  {'U', 0x16},  {'V', 0x2F},  {'W', 0x11},
+    {'X', 0x2D},  {'Y', 0x15},  {'Z', 0x2C},  {0x70, 0x3B}, {0x71, 0x3C}, {0x72, 0x3D},
+    {0x73, 0x3E}, {0x74, 0x3F}, {0x75, 0x40}, {0x76, 0x41}, {0x77, 0x42}, {0x78, 0x43},
+    {0x79, 0x44}, {0x7A, 0x57}, {0x7B, 0x58}, {0x90, 0x45}, {0x91, 0x46}, {0xBA, 0x27},
+    {0xBB, 0x0D}, {0xBC, 0x33}, {0xBD, 0x0C}, {0xBE, 0x34}, {0xBF, 0x35}, {0xC0, 0x29},
+    {0xDB, 0x1A}, {0xDC, 0x2B}, {0xDD, 0x1B}, {0xDE, 0x28},
+};
 
 }  // namespace
 
@@ -58,9 +83,56 @@ SHORT WINAPI VkKeyScanA(CHAR ch) {
   return -1;  // no key types this character
 }
 
+// The calling thread's view of the keys: its own table while no key changed since it set
+// one, else the keyboard itself.
+static std::array<BYTE, 256> ThreadKeyState() {
+  WindowsPc& pc = WindowsPc::Current();
+  const winsim::Keyboard& keys = pc.Keys();
+  winsim::SimThread* thread = pc.CurrentThread();
+  if (thread != nullptr && thread->keyStateSet && thread->keyStateGeneration == keys.Generation())
+    return thread->keyState;
+  std::array<BYTE, 256> state{};
+  for (int vk = 0; vk < 256; ++vk)
+    state[vk] = BYTE((keys.Down(BYTE(vk)) ? 0x80 : 0) | (keys.Toggled(BYTE(vk)) ? 0x01 : 0));
+  return state;
+}
+
 SHORT WINAPI GetKeyState(int nVirtKey) {
   if (nVirtKey < 0 || nVirtKey > 255) return 0;
-  const winsim::Keyboard& keys = WindowsPc::Current().Keys();
-  BYTE vk = BYTE(nVirtKey);
-  return SHORT((keys.Down(vk) ? 0xFF80 : 0) | (keys.Toggled(vk) ? 1 : 0));
+  BYTE state = ThreadKeyState()[nVirtKey];
+  return SHORT(((state & 0x80) ? 0xFF80 : 0) | (state & 0x01));
+}
+
+BOOL WINAPI GetKeyboardState(PBYTE lpKeyState) {
+  if (lpKeyState == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::array<BYTE, 256> state = ThreadKeyState();
+  std::memcpy(lpKeyState, state.data(), state.size());
+  return TRUE;
+}
+
+// Only the thread's view changes: the lock-key lights and other threads see the keyboard.
+BOOL WINAPI SetKeyboardState(LPBYTE lpKeyState) {
+  WindowsPc& pc = WindowsPc::Current();
+  winsim::SimThread* thread = pc.CurrentThread();
+  if (lpKeyState == nullptr || thread == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::memcpy(thread->keyState.data(), lpKeyState, thread->keyState.size());
+  thread->keyStateSet = true;
+  thread->keyStateGeneration = pc.Keys().Generation();
+  return TRUE;
+}
+
+UINT WINAPI MapVirtualKeyA(UINT uCode, UINT uMapType) {
+  if (uMapType != MAPVK_VK_TO_VSC) {
+    WindowsPc::Current().Stub("MapVirtualKeyA map type " + std::to_string(uMapType));
+    return 0;
+  }
+  for (const ScanCode& key : kScanCodes)
+    if (key.vk == uCode) return key.scan;
+  return 0;
 }

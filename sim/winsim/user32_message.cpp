@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/win32.h"
+#include "sim/winsim/journal_playback.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/window_manager.h"
 #include "sim/winsim/sim_scope.h"
@@ -38,6 +39,7 @@ void DeliverSentMessages(SimThread& thread) {
 // produce one WM_TIMER each, however many periods went by.
 bool TakeMessage(SimThread& thread, MSG* msg, const winsim::MessageFilter& filter, bool remove) {
   DeliverSentMessages(thread);
+  winsim::PlayJournal(thread);
   for (auto it = thread.posted.begin(); it != thread.posted.end(); ++it) {
     if (!filter.Matches(it->hwnd, it->message)) continue;
     *msg = *it;

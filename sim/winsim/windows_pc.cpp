@@ -217,6 +217,10 @@ void WindowsPc::EndProcess(SimProcess& process, DWORD exitCode) {
     thread->posted.clear();
   }
   handles_.CloseAllOf(process.pid);
+  // A hook goes with the thread that installed it.
+  journalHooks_.erase(std::remove_if(journalHooks_.begin(), journalHooks_.end(),
+                                     [&](const JournalHook& hook) { return hook.thread->process == &process; }),
+                      journalHooks_.end());
   sound_->CloseAllOf(process.pid);
   timeline_.Add("process end " + Quote(process.ImageName()) + " code=" + std::to_string(exitCode));
 }

@@ -76,6 +76,22 @@ class WindowsPc {
   DeviceInterfaces& Interfaces() { return *interfaces_; }
   NotificationArea& Tray() { return *tray_; }
   SoundCard& Sound() { return *sound_; }
+  // Installed journal-playback hooks, and every event they played (for tests).
+  struct JournalHook {
+    uintptr_t handle;
+    HOOKPROC proc;
+    SimThread* thread;
+  };
+  std::vector<JournalHook>& JournalHooks() { return journalHooks_; }
+  uintptr_t NextHookHandle() { return nextHook_ += 4; }
+  // The next `count` hook installations fail (as when the system refuses journal hooks).
+  void FailHookInstalls(int count) { failHookInstalls_ = count; }
+  bool TakeHookInstallFailure() { return failHookInstalls_ > 0 && failHookInstalls_-- > 0; }
+  struct PlayedEvent {
+    EVENTMSG event;
+    HWND foreground;
+  };
+  std::vector<PlayedEvent>& PlayedEvents() { return playedEvents_; }
   Timeline& Events() { return timeline_; }
 
   // ---- time
@@ -148,6 +164,10 @@ class WindowsPc {
   std::unique_ptr<DeviceInterfaces> interfaces_;
   std::unique_ptr<NotificationArea> tray_;
   std::unique_ptr<SoundCard> sound_;
+  std::vector<JournalHook> journalHooks_;
+  std::vector<PlayedEvent> playedEvents_;
+  uintptr_t nextHook_ = 0x10000;
+  int failHookInstalls_ = 0;
   std::vector<std::unique_ptr<SimProcess>> processes_;  // running and ended
   DWORD nextId_ = 0x100;
   WORD nextHandle16_ = 0x0F96;  // the 16-bit module and task handles handed out next
