@@ -1,7 +1,16 @@
-// Whether a process name is a copy of this program, as the single-instance rule sees it.
+// Process names as the single-instance rule and the media-program lookups compare them.
 #pragma once
 
+#include <string>
+
 namespace tavos {
+
+// Upper case, leaving the trail bytes of double-byte characters alone.
+std::string UpperMultibyte(const char* text);
+
+// Whether a process-list name is the program `target` (upper case). A bare name must equal
+// it; in a path (`nameIsPath`) the part from the first occurrence of `target` on must.
+bool ProcessNameMatches(const char* name, const char* target, bool nameIsPath);
 
 // Windows 2000 and XP list bare names, compared whole; older systems list paths, so only
 // the part from the first "TAVOS.EXE" on is compared (which also matches MYTAVOS.EXE).

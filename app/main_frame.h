@@ -44,6 +44,15 @@ class CMainFrame : public CFrameWnd {
   void LeaveMediaMode();
   void DetectMediaPrograms();
 
+  // ---- media programs of other makers
+  void FindRecorderWindow();
+  void EnumRecorderWindows(DWORD pid);
+  static BOOL CALLBACK FindRecorderWindowProc(HWND hwnd, LPARAM lParam);
+  // Plays `keys` into the recorder's window; a key-string error is shown in a message box.
+  void SendKeysToRecorder(CString keys);
+  // Ends every process of the recorder (0) or the MP3 player (1).
+  void TerminateMediaProgram(int which);
+
   // ---- direct port access of the Windows 95 family, routed by model identifier
   void ReadModelPort(WORD port, LPCSTR model);
   void WriteModelPort(WORD port, BYTE value, LPCSTR model);

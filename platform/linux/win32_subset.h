@@ -341,10 +341,12 @@ BOOL WINAPI Module32First(HANDLE hSnapshot, LPMODULEENTRY32 lpme);
 BOOL WINAPI Module32Next(HANDLE hSnapshot, LPMODULEENTRY32 lpme);
 
 // ---- processes (kernel32, PSAPI, VDMDBG) --------------------------------------------------
+#define PROCESS_TERMINATE 0x0001
 #define PROCESS_VM_READ 0x0010
 #define PROCESS_QUERY_INFORMATION 0x0400
 
 HANDLE WINAPI OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);
+BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode);
 
 // PSAPI.DLL: Windows NT 4.0 and later; programs bind these by name.
 BOOL WINAPI EnumProcesses(DWORD* lpidProcess, DWORD cb, LPDWORD lpcbNeeded);
@@ -488,6 +490,10 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
                             HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
 BOOL WINAPI DestroyWindow(HWND hWnd);
 BOOL WINAPI IsWindow(HWND hWnd);
+typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
+BOOL WINAPI EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam);
+DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId);
+int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 LRESULT WINAPI CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam,

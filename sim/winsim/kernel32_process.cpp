@@ -70,3 +70,18 @@ HANDLE WINAPI OpenProcess(DWORD dwDesiredAccess, BOOL, DWORD dwProcessId) {
   return pc.Handles().Add(std::make_unique<winsim::ProcessObject>(dwProcessId, dwDesiredAccess),
                           pc.CurrentPid());
 }
+
+// Ends a program without code of its own at once. Ending a simulated program that runs code
+// from another one is not simulated.
+BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode) {
+  WindowsPc& pc = WindowsPc::Current();
+  winsim::SimProcess* process = winsim::OpenedProcess(hProcess, PROCESS_TERMINATE);
+  if (process == nullptr) return FALSE;
+  if (!process->passive) {
+    pc.Stub("TerminateProcess of a program running code");
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  pc.EndProcess(*process, uExitCode);
+  return TRUE;
+}

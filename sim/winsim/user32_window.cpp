@@ -1,4 +1,6 @@
 // Window classes, creation, destruction and the default window procedure.
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -178,6 +180,45 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
   SendDestroyMessages(hWnd);
   if (pc.Windows().Find(hWnd) != nullptr) FreeWindow(hWnd);
   return TRUE;
+}
+
+BOOL WINAPI EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam) {
+  WindowsPc& pc = WindowsPc::Current();
+  if (lpEnumFunc == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  // The list is taken first; a window destroyed meanwhile is passed over.
+  for (HWND hwnd : pc.Windows().TopLevel()) {
+    if (pc.Windows().Find(hwnd) == nullptr) continue;
+    if (!lpEnumFunc(hwnd, lParam)) return FALSE;
+  }
+  return TRUE;
+}
+
+DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
+  SimWindow* window = WindowsPc::Current().Windows().Find(hWnd);
+  if (window == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (lpdwProcessId != nullptr) *lpdwProcessId = window->pid;
+  // A program without code still has a thread on Windows: its id follows the process's.
+  return window->thread != nullptr ? window->thread->tid : window->pid + 4;
+}
+
+int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
+  SimWindow* window = WindowsPc::Current().Windows().Find(hWnd);
+  if (lpString == nullptr || nMaxCount <= 0) return 0;
+  if (window == nullptr) {
+    lpString[0] = '\0';
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  size_t length = std::min(window->text.size(), size_t(nMaxCount - 1));
+  std::memcpy(lpString, window->text.data(), length);
+  lpString[length] = '\0';
+  return int(length);
 }
 
 BOOL WINAPI IsWindow(HWND hWnd) { return WindowsPc::Current().Windows().Find(hWnd) != nullptr; }

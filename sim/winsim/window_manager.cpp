@@ -61,6 +61,20 @@ std::vector<HWND> WindowManager::WindowsOf(const SimThread* thread) const {
   return handles;
 }
 
+std::vector<HWND> WindowManager::WindowsOfProcess(DWORD pid) const {
+  std::vector<HWND> handles;
+  for (auto& [key, window] : windows_)
+    if (window->pid == pid) handles.push_back(window->handle);
+  return handles;
+}
+
+std::vector<HWND> WindowManager::TopLevel() const {
+  std::vector<HWND> handles;
+  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
+    if (!(it->second->style & WS_CHILD)) handles.push_back(it->second->handle);
+  return handles;
+}
+
 std::vector<HWND> WindowManager::ChildrenOf(HWND parent) const {
   std::vector<HWND> handles;
   for (auto& [key, window] : windows_)

@@ -57,6 +57,10 @@ class WindowManager {
   void Remove(HWND hwnd);
   std::vector<HWND> WindowsOf(const SimThread* thread) const;
   std::vector<HWND> ChildrenOf(HWND parent) const;
+  std::vector<HWND> WindowsOfProcess(DWORD pid) const;
+  // Top-level windows (not WS_CHILD) in Z order: the newest on top, as each new window
+  // comes to the front.
+  std::vector<HWND> TopLevel() const;
   size_t Count() const { return windows_.size(); }
 
   void OpenSurface(Surface surface);

@@ -142,6 +142,18 @@ SimProcess& WindowsPc::StartPassiveProcess(const std::string& exePath) {
   return process;
 }
 
+HWND WindowsPc::AddWindowOf(SimProcess& process, const std::string& className, const std::string& title) {
+  SimWindow window{};
+  window.className = className;
+  window.proc = DefWindowProcA;
+  window.thread = nullptr;
+  window.pid = process.pid;
+  window.style = WS_OVERLAPPEDWINDOW;
+  window.text = title;
+  window.visible = true;
+  return windows_->Add(window);
+}
+
 WORD WindowsPc::StartWowTask(SimProcess& ntvdm, const std::string& filePath) {
   if (!ntvdm.running || strcasecmp(ntvdm.ImageName().c_str(), "NTVDM.EXE") != 0) return 0;
   WowTask task;
@@ -215,6 +227,8 @@ void WindowsPc::EndProcess(SimProcess& process, DWORD exitCode) {
     }
     thread->timers.clear();
     thread->posted.clear();
+  } else {
+    for (HWND hwnd : windows_->WindowsOfProcess(process.pid)) windows_->Remove(hwnd);
   }
   handles_.CloseAllOf(process.pid);
   // A hook goes with the thread that installed it.

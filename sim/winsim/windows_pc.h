@@ -113,6 +113,8 @@ class WindowsPc {
                            const std::string& resourceFile = "");
   // Starts a program without code of its own (the browser, a mail program, ...).
   SimProcess& StartPassiveProcess(const std::string& exePath);
+  // A top-level window of a program without code, with its class and title.
+  HWND AddWindowOf(SimProcess& process, const std::string& className, const std::string& title);
   // Starts the 16-bit Windows program `filePath` inside `ntvdm`, a running process whose file
   // is "NTVDM.EXE". Returns its task handle; 0, starting nothing, for any other process.
   WORD StartWowTask(SimProcess& ntvdm, const std::string& filePath);
