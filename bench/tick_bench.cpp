@@ -1,12 +1,12 @@
 // One idle poll tick of the real program on the simulated notebook (ready controller, no
 // key): how many device requests it sends (driver path), how many port accesses it makes,
 // and how many heap allocations the program's own code makes. Targets on the driver path:
-// 7 requests (the fewest the handshake allows, below), no allocations.
+// 12 requests (the fewest the handshake allows, below), no allocations.
 //
 // The fewest requests: telling the controller "On" needs a status read before the command,
 // the command, a status read that shows it taken (which is also the room check for the
 // data byte), the data byte and a status read that shows it taken: 5. Reading and
-// acknowledging the latch: 2.
+// acknowledging the latch: 2. Telling the controller whether the MP3 player runs: 5.
 #include <benchmark/benchmark.h>
 
 #include <atomic>

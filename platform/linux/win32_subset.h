@@ -491,6 +491,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
 BOOL WINAPI DestroyWindow(HWND hWnd);
 BOOL WINAPI IsWindow(HWND hWnd);
 typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
+// The first top-level window (in Z order) with that class and title; either may be null.
+HWND WINAPI FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);
 BOOL WINAPI EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam);
 DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId);
 int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
@@ -572,6 +574,7 @@ UINT WINAPI MapVirtualKeyA(UINT uCode, UINT uMapType);
 #define WM_SYSKEYDOWN 0x0104
 #define WM_SYSKEYUP 0x0105
 #define WM_QUEUESYNC 0x0023
+#define WM_ENDSESSION 0x0016
 
 // ---- hooks: journal playback only ---------------------------------------------------------
 typedef LRESULT(CALLBACK* HOOKPROC)(int code, WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,8 @@
 // The simulated notebook with Tavos on it.
 #include "sim/machine/tavos_machine.h"
 
+#include "sim/machine/outside_programs.h"
+
 #include <cstdio>
 #include <filesystem>
 
@@ -39,6 +41,7 @@ Machine::Machine(const MachineOptions& options) : options_(options) {
   notebook_.Ec().SetAcceptListener([this] { ReportEcTraffic(false); });
   pc_->SetPauseObserver([this](bool) { ReportEcTraffic(true); });
   InstallStandardPrograms();
+  InstallOutsidePrograms(*pc_);
   if (options.driverLoaded) SetDriverLoaded(true);
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/win32.h"
 #include "sim/winsim/sim_process.h"
+#include "sim/winsim/sim_scope.h"
 #include "sim/winsim/windows_pc.h"
 
 using winsim::WindowsPc;
@@ -112,6 +113,7 @@ BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
 }
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
+  winsim::SimScope scope;
   if (lpModuleName == nullptr) return winsim::SimProcess::ImageBase();
   // No reference is taken: the program does not free what it did not load.
   const Library* library = Find(lpModuleName);
@@ -130,6 +132,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+  winsim::SimScope scope;
   const Library* library = FindByHandle(hModule);
   if (library == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "platform/win32.h"
+#include "sim/winsim/sim_scope.h"
 #include "sim/winsim/windows_pc.h"
 
 using winsim::WindowsPc;
@@ -20,6 +21,7 @@ VOID WINAPI Sleep(DWORD dwMilliseconds) { WindowsPc::Current().SleepCurrent(dwMi
 DWORD WINAPI GetTickCount(void) { return DWORD(WindowsPc::Current().Now()); }
 
 BOOL WINAPI CloseHandle(HANDLE hObject) {
+  winsim::SimScope scope;
   WindowsPc& pc = WindowsPc::Current();
   // A search handle closes with FindClose only, as on Windows.
   winsim::HandleObject* object = pc.Handles().Get<winsim::HandleObject>(hObject);

@@ -8,6 +8,7 @@
 #include "platform/win32.h"
 #include "sim/winsim/process_objects.h"
 #include "sim/winsim/sim_process.h"
+#include "sim/winsim/sim_scope.h"
 #include "sim/winsim/windows_pc.h"
 
 using winsim::WindowsPc;
@@ -85,6 +86,7 @@ bool SnapModules(WindowsPc& pc, DWORD pid, ProcessSnapshot* snapshot) {
 }  // namespace
 
 HANDLE WINAPI CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID) {
+  winsim::SimScope scope;
   WindowsPc& pc = WindowsPc::Current();
   if (!pc.Profile().hasToolhelp) {
     SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
@@ -108,10 +110,12 @@ HANDLE WINAPI CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID) {
 }
 
 BOOL WINAPI Process32First(HANDLE hSnapshot, LPPROCESSENTRY32 lppe) {
+  winsim::SimScope scope;
   return Fill(hSnapshot, lppe, true, &ProcessSnapshot::entries, &ProcessSnapshot::next);
 }
 
 BOOL WINAPI Process32Next(HANDLE hSnapshot, LPPROCESSENTRY32 lppe) {
+  winsim::SimScope scope;
   return Fill(hSnapshot, lppe, false, &ProcessSnapshot::entries, &ProcessSnapshot::next);
 }
 

@@ -7,6 +7,7 @@
 #include "platform/win32.h"
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/sim_process.h"
+#include "sim/winsim/window_manager.h"
 #include "sim/winsim/windows_pc.h"
 
 using winsim::WindowsPc;
@@ -60,6 +61,11 @@ VOID WINAPI keybd_event(BYTE bVk, BYTE, DWORD dwFlags, ULONG_PTR) {
   char line[32];
   std::snprintf(line, sizeof line, "key %s 0x%02X", up ? "up" : "down", bVk);
   pc.Events().Add(line);
+  // Input goes to the foreground window; a program without code answers at once.
+  HWND foreground = pc.Windows().Foreground();
+  winsim::SimWindow* target = pc.Windows().Find(foreground);
+  if (target != nullptr && target->thread == nullptr)
+    target->proc(foreground, up ? WM_KEYUP : WM_KEYDOWN, WPARAM(bVk), 0);
 }
 
 SHORT WINAPI VkKeyScanA(CHAR ch) {

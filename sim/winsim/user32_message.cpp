@@ -72,6 +72,8 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   if (window->thread == pc.CurrentThread()) return window->proc(hWnd, Msg, wParam, lParam);
+  // A program without code: its simulated behaviour answers at once.
+  if (window->thread == nullptr) return window->proc(hWnd, Msg, wParam, lParam);
   if (pc.CurrentThread() != nullptr) {
     pc.Stub("SendMessageA to a window of another simulated thread");
     return 0;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <strings.h>
 #include <vector>
 
 #include "platform/win32.h"
@@ -194,6 +195,18 @@ BOOL WINAPI EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam) {
     if (!lpEnumFunc(hwnd, lParam)) return FALSE;
   }
   return TRUE;
+}
+
+HWND WINAPI FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
+  WindowsPc& pc = WindowsPc::Current();
+  for (HWND hwnd : pc.Windows().TopLevel()) {
+    const SimWindow* window = pc.Windows().Find(hwnd);
+    // Class and title compare without regard to case, as Windows compares them.
+    if (lpClassName != nullptr && strcasecmp(window->className.c_str(), lpClassName) != 0) continue;
+    if (lpWindowName != nullptr && strcasecmp(window->text.c_str(), lpWindowName) != 0) continue;
+    return hwnd;
+  }
+  return nullptr;
 }
 
 DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {

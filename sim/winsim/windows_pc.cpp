@@ -139,13 +139,15 @@ SimProcess& WindowsPc::StartPassiveProcess(const std::string& exePath) {
   processes_.push_back(std::make_unique<SimProcess>(NextId(), exePath, false));
   SimProcess& process = *processes_.back();
   timeline_.Add("process start " + Quote(process.ImageName()) + " pid=" + std::to_string(process.pid));
+  if (passiveStarted_) passiveStarted_(process);
   return process;
 }
 
-HWND WindowsPc::AddWindowOf(SimProcess& process, const std::string& className, const std::string& title) {
+HWND WindowsPc::AddWindowOf(SimProcess& process, const std::string& className, const std::string& title,
+                            WNDPROC proc) {
   SimWindow window{};
   window.className = className;
-  window.proc = DefWindowProcA;
+  window.proc = proc;
   window.thread = nullptr;
   window.pid = process.pid;
   window.style = WS_OVERLAPPEDWINDOW;

@@ -114,7 +114,10 @@ class WindowsPc {
   // Starts a program without code of its own (the browser, a mail program, ...).
   SimProcess& StartPassiveProcess(const std::string& exePath);
   // A top-level window of a program without code, with its class and title.
-  HWND AddWindowOf(SimProcess& process, const std::string& className, const std::string& title);
+  HWND AddWindowOf(SimProcess& process, const std::string& className, const std::string& title,
+                   WNDPROC proc = DefWindowProcA);
+  // Called for every program without code that starts (its simulated behaviour, if any).
+  void SetPassiveStartObserver(std::function<void(SimProcess&)> observer) { passiveStarted_ = observer; }
   // Starts the 16-bit Windows program `filePath` inside `ntvdm`, a running process whose file
   // is "NTVDM.EXE". Returns its task handle; 0, starting nothing, for any other process.
   WORD StartWowTask(SimProcess& ntvdm, const std::string& filePath);
@@ -176,6 +179,7 @@ class WindowsPc {
   std::vector<std::string> stubs_;
   std::vector<std::string> violations_;
   std::function<void(bool)> pauseObserver_;
+  std::function<void(SimProcess&)> passiveStarted_;
 
   // The turn: which thread may run. Null means the owner's thread.
   std::mutex turnMutex_;

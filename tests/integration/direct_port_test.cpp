@@ -22,7 +22,7 @@ TEST_F(TavosTest, DirectPathReadsTheLatchAndTellsTheControllerOnEveryTick) {
     EXPECT_EQ(4u, Lines("key").size()) << "search is group A's: it works on MODELP01";
     EXPECT_EQ((std::vector<uint8_t>{0x00, 0x00}), M().Notebook().HotKeys().Acknowledgements());
     M().Wait(650);
-    EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81", "1300 ec 0xCF 0x81"}), Lines("ec"));
+    EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81", "1300 ec 0xCF 0x81"}), Lines("ec 0xCF"));
     EXPECT_EQ(0u, M().Kernel().Io().RequestCount()) << "the driver is not used";
     size_t before = M().Timeline().size();
     ASSERT_TRUE(M().Exit());
@@ -50,14 +50,14 @@ TEST_F(TavosTest, DirectSendGivesUpOnABusyControllerAndTriesAgainNextTick) {
   M().StartTavos();
   M().Wait(650);
   // The command was taken, its acceptance never seen within the attempt: no data byte.
-  EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF"}), Lines("ec"));
+  EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF"}), Lines("ec 0xCF"));
   M().Wait(650);
   // Still busy when the next attempt starts: it writes nothing at all.
-  EXPECT_EQ(1u, Lines("ec").size());
+  EXPECT_EQ(1u, Lines("ec 0xCF").size());
   EXPECT_EQ(0u, M().Notebook().Ec().LostBytes()) << "never writes into a full input buffer";
   M().SetEcReady();
   M().Wait(650);
-  EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF", "1950 ec 0xCF 0x81"}), Lines("ec"));
+  EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF", "1950 ec 0xCF 0x81"}), Lines("ec 0xCF"));
 }
 
 TEST_F(TavosTest, DirectSendWritesNothingToAStuckController) {
@@ -65,7 +65,7 @@ TEST_F(TavosTest, DirectSendWritesNothingToAStuckController) {
   M().StartTavos();
   M().SetEcStuck();
   M().Wait(650);
-  EXPECT_TRUE(Lines("ec").empty());
+  EXPECT_TRUE(Lines("ec 0xCF").empty());
   EXPECT_EQ(0u, M().Notebook().Ec().LostBytes());
   EXPECT_EQ(650u, M().Pc().Now());
 }

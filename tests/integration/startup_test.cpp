@@ -21,7 +21,7 @@ TEST_F(TavosTest, FirstStartOnXpCreatesTheHiddenSettingsFileAndPolls) {
   M().Wait(1300);
   EXPECT_EQ((std::vector<std::string>{"0 timer start 1 650"}), Lines("timer"));
   EXPECT_EQ((std::vector<std::string>{"0 tray add icon=128 tip=\"TAVO\""}), Lines("tray"));
-  EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81", "1300 ec 0xCF 0x81"}), Lines("ec"));
+  EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81", "1300 ec 0xCF 0x81"}), Lines("ec 0xCF"));
 }
 
 TEST_F(TavosTest, AnExistingSettingsFileIsNeitherRepairedNorRewritten) {
@@ -42,7 +42,7 @@ TEST_F(TavosTest, StartsOnEveryWindowsWithATaskbar) {
     M().Wait(650);
     EXPECT_EQ((std::vector<std::string>{"0 timer start 1 650"}), Lines("timer"));
     EXPECT_EQ(1u, Lines("tray add").size());
-    EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81"}), Lines("ec"));
+    EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81"}), Lines("ec 0xCF"));
     EXPECT_TRUE(M().TavosFrame() != nullptr);
   }
 }
@@ -54,7 +54,7 @@ TEST_F(TavosTest, WindowsNt351HasNoTaskbarSoTheProgramEnds) {
   EXPECT_TRUE(Lines("tray").empty());
   ASSERT_EQ(1u, Lines("process end").size());
   M().Wait(2000);
-  EXPECT_TRUE(Lines("ec").empty()) << "nothing may run after the failed start";
+  EXPECT_TRUE(Lines("ec 0xCF").empty()) << "nothing may run after the failed start";
 }
 
 TEST_F(TavosTest, AVersionAfterXpRunsOnTheDriverPath) {
@@ -90,7 +90,7 @@ TEST_F(TavosTest, ASecondCopyEndsAtOnceAndTheFirstGoesOn) {
   EXPECT_EQ(1u, Lines("process end \"Tavos.exe\"").size());
   EXPECT_EQ(1u, Lines("tray add").size());
   M().Wait(650);
-  EXPECT_EQ(1u, Lines("ec").size());
+  EXPECT_EQ(1u, Lines("ec 0xCF").size());
 }
 
 struct StateCase {
@@ -121,7 +121,7 @@ TEST_F(TavosTest, TheStateFileDecidesTimerAndIcon) {
     M().StartTavos();
     M().Wait(1300);
     EXPECT_EQ(1u, Lines("tray add icon=" + std::to_string(c.icon)).size());
-    EXPECT_EQ(c.polls ? 2u : 0u, Lines("ec").size());
+    EXPECT_EQ(c.polls ? 2u : 0u, Lines("ec 0xCF").size());
     std::vector<std::string> timer = {"0 timer start 1 650"};
     if (!c.polls) timer.push_back("0 timer stop 1");
     EXPECT_EQ(timer, Lines("timer"));

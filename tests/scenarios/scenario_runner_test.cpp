@@ -143,8 +143,8 @@ TEST_F(ScenarioRunnerTest, OsAfterStartIsRefusedOneLineAtATime) {
   EXPECT_EQ("2000", runner.Machine().Pc().Profile().name);
 }
 
-// What no timeline line shows yet (video, mp3 and the media buttons have no action in Tavos
-// today; the machine settings act later): checked on the machine itself.
+// What no timeline line shows while no Tavos runs (latched keys, held keys, the machine's
+// settings): checked on the machine itself.
 TEST_F(ScenarioRunnerTest, StatementsReachTheMachine) {
   ScenarioRunner runner(sandbox_.Path());
   ScenarioError error;
@@ -174,7 +174,7 @@ TEST_F(ScenarioRunnerTest, NewLinesAreHandedOutOnce) {
   EXPECT_EQ(std::vector<std::string>{}, runner.TakeNewLines());
   ASSERT_TRUE(runner.Apply(statements[1], &error));
   ASSERT_TRUE(runner.Apply(statements[2], &error));
-  EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81", "650 dump \"C:\\\\none\" missing"}),
+  EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81", "650 ec 0xC1 0x00", "650 dump \"C:\\\\none\" missing"}),
             runner.TakeNewLines());
 }
 
