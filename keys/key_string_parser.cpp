@@ -197,6 +197,12 @@ int ParseKeyString(const char* pszKeys) {
 }
 
 int AppendKeyString(const char* pszKeys) {
+  // What was played makes room: the entries still to come move to the front.
+  if (g_nPlayed > 0) {
+    std::memmove(g_keyQueue, g_keyQueue + g_nPlayed, sizeof g_keyQueue[0] * size_t(g_nQueued - g_nPlayed));
+    g_nQueued -= g_nPlayed;
+    g_nPlayed = 0;
+  }
   const int before = g_nQueued;
   int result = ParseRest(pszKeys);
   if (result != kKeysOk) g_nQueued = before;

@@ -38,8 +38,8 @@ extern const char* const g_keyStringErrors[kKeyStringErrorCount];
 // Rebuilds the queue from `pszKeys`; the first error ends the parse and leaves what was
 // queued before it. The empty string queues nothing and is no error.
 int ParseKeyString(const char* pszKeys);
-// Adds `pszKeys` behind what is queued, leaving the read position: the queue being played is
-// never rebuilt. On an error nothing of it stays queued.
+// Adds `pszKeys` behind the entries still to be played, which keep their order (the played
+// ones make room). On an error nothing of it stays queued.
 int AppendKeyString(const char* pszKeys);
 // Consumes one element at the cursor.
 int ParseKeyElement();

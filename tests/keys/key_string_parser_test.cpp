@@ -123,6 +123,21 @@ TEST_F(KeyStringParser, ErrorsStopTheParseAndKeepWhatCameBefore) {
   EXPECT_EQ(0, g_nPlayed);
 }
 
+TEST_F(KeyStringParser, AppendingKeepsWhatIsStillToPlayAndDropsWhatWasPlayed) {
+  ASSERT_EQ(kKeysOk, ParseKeyString("abc"));
+  g_nPlayed = 2;  // A and B were played
+  EXPECT_EQ(kKeysOk, AppendKeyString("{LEFT}"));
+  EXPECT_EQ((Keys{'C', 0x25}), Queued());
+  EXPECT_EQ(0, g_nPlayed);
+  EXPECT_EQ(kKeysInvalidKey, AppendKeyString("d{BOGUS}"));
+  EXPECT_EQ((Keys{'C', 0x25}), Queued()) << "nothing of a wrong string stays";
+  // A long session of appends never runs out of room while each one is played.
+  for (int i = 0; i < 3 * kKeyQueueSize; ++i) {
+    ASSERT_EQ(kKeysOk, AppendKeyString("x")) << i;
+    g_nPlayed = g_nQueued;
+  }
+}
+
 TEST_F(KeyStringParser, TheQueueHolds2048Entries) {
   std::string letters(kKeyQueueSize, 'a');
   EXPECT_EQ(kKeysOk, ParseKeyString(letters.c_str()));
