@@ -100,6 +100,21 @@ MMRESULT CheckDetails(const MIXERCONTROLDETAILS* details, MixerControl** control
   return MMSYSERR_NOERROR;
 }
 
+// What a details call must pass before it touches values: the mixer object, a query for
+// values (others are not simulated) and a details record that fits the control.
+MMRESULT CheckDetailsCall(const char* function, HMIXEROBJ object, const MIXERCONTROLDETAILS* details,
+                          DWORD flags, MixerControl** control) {
+  MMRESULT result = ResolveMixer(object, flags);
+  if (result != MMSYSERR_NOERROR) return result;
+  // The get and set calls share the value query's number (0).
+  if ((flags & MIXER_GETCONTROLDETAILSF_QUERYMASK) != MIXER_GETCONTROLDETAILSF_VALUE) {
+    WindowsPc::Current().Stub(std::string(function) + " other than values");
+    return MMSYSERR_INVALFLAG;
+  }
+  MixerLine* line = nullptr;
+  return CheckDetails(details, control, &line);
+}
+
 void ReportChange(const MixerControl& control) {
   WindowsPc& pc = WindowsPc::Current();
   std::string line = "mixer " + winsim::Quote(control.name);
@@ -249,15 +264,9 @@ MMRESULT WINAPI mixerGetLineControlsA(HMIXEROBJ hmxobj, LPMIXERLINECONTROLSA pmx
 }
 
 MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS pmxcd, DWORD fdwDetails) {
-  MMRESULT result = ResolveMixer(hmxobj, fdwDetails);
-  if (result != MMSYSERR_NOERROR) return result;
-  if ((fdwDetails & MIXER_GETCONTROLDETAILSF_QUERYMASK) != MIXER_GETCONTROLDETAILSF_VALUE) {
-    WindowsPc::Current().Stub("mixerGetControlDetailsA other than values");
-    return MMSYSERR_INVALFLAG;
-  }
   MixerControl* control = nullptr;
-  MixerLine* line = nullptr;
-  if ((result = CheckDetails(pmxcd, &control, &line)) != MMSYSERR_NOERROR) return result;
+  MMRESULT result = CheckDetailsCall("mixerGetControlDetailsA", hmxobj, pmxcd, fdwDetails, &control);
+  if (result != MMSYSERR_NOERROR) return result;
   size_t items = std::max<DWORD>(1, control->ItemCount());
   auto* out = static_cast<MIXERCONTROLDETAILS_UNSIGNED*>(pmxcd->paDetails);
   // A control read as one channel gives its first channel's values.
@@ -269,15 +278,9 @@ MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS 
 }
 
 MMRESULT WINAPI mixerSetControlDetails(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS pmxcd, DWORD fdwDetails) {
-  MMRESULT result = ResolveMixer(hmxobj, fdwDetails);
-  if (result != MMSYSERR_NOERROR) return result;
-  if ((fdwDetails & MIXER_SETCONTROLDETAILSF_QUERYMASK) != MIXER_SETCONTROLDETAILSF_VALUE) {
-    WindowsPc::Current().Stub("mixerSetControlDetails other than values");
-    return MMSYSERR_INVALFLAG;
-  }
   MixerControl* control = nullptr;
-  MixerLine* line = nullptr;
-  if ((result = CheckDetails(pmxcd, &control, &line)) != MMSYSERR_NOERROR) return result;
+  MMRESULT result = CheckDetailsCall("mixerSetControlDetails", hmxobj, pmxcd, fdwDetails, &control);
+  if (result != MMSYSERR_NOERROR) return result;
   size_t items = std::max<DWORD>(1, control->ItemCount());
   const auto* in = static_cast<const MIXERCONTROLDETAILS_UNSIGNED*>(pmxcd->paDetails);
   std::vector<DWORD> values = control->values;
