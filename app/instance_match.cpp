@@ -1,7 +1,11 @@
-// Process-name comparisons.
+// Process-name comparisons. They run on every poll tick, so a name is upper-cased on the
+// stack; only a name longer than any path goes to the heap.
 #include "app/instance_match.h"
 
 #include <cctype>
+#include <cstring>
+#include <string>
+#include <string_view>
 
 #include "platform/win32.h"
 
@@ -11,26 +15,37 @@ namespace {
 constexpr const char kProgramName[] = "TAVOS.EXE";
 }
 
-std::string UpperMultibyte(const char* text) {
-  std::string upper(text != nullptr ? text : "");
-  for (size_t i = 0; i < upper.size(); ++i) {
-    BYTE c = static_cast<BYTE>(upper[i]);
-    // Lead bytes lie above the ASCII range.
-    if (c >= 0x80 && IsDBCSLeadByte(c) && i + 1 < upper.size()) {
+void UpperMultibyte(char* text, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    BYTE c = static_cast<BYTE>(text[i]);
+    // Lead bytes lie above the ASCII range; the trail byte after one stays as it is.
+    if (c >= 0x80 && IsDBCSLeadByte(c) && i + 1 < length) {
       ++i;
       continue;
     }
-    upper[i] = char(std::toupper(static_cast<unsigned char>(upper[i])));
+    text[i] = char(std::toupper(c));
   }
-  return upper;
 }
 
 bool ProcessNameMatches(const char* name, const char* target, bool nameIsPath) {
-  std::string upper = UpperMultibyte(name);
-  if (!nameIsPath) return upper == target;
-  if (*target == '\0') return false;
-  size_t at = upper.find(target);
-  return at != std::string::npos && upper.compare(at, std::string::npos, target) == 0;
+  if (name == nullptr) name = "";
+  const size_t length = std::strlen(name);
+  char onStack[MAX_PATH + 1];
+  std::string onHeap;
+  char* upper = onStack;
+  if (length > MAX_PATH) {
+    onHeap.assign(name, length);
+    upper = onHeap.data();
+  } else {
+    std::memcpy(onStack, name, length);
+  }
+  UpperMultibyte(upper, length);
+  const std::string_view text(upper, length);
+  const std::string_view wanted(target);
+  if (!nameIsPath) return text == wanted;
+  if (wanted.empty()) return false;
+  size_t at = text.find(wanted);
+  return at != std::string_view::npos && text.substr(at) == wanted;
 }
 
 bool IsProgramProcessName(const char* name, int versionCode) {

@@ -1,12 +1,12 @@
 // Process names as the single-instance rule and the media-program lookups compare them.
 #pragma once
 
-#include <string>
+#include <cstddef>
 
 namespace tavos {
 
-// Upper case, leaving the trail bytes of double-byte characters alone.
-std::string UpperMultibyte(const char* text);
+// Upper case in place, leaving the trail bytes of double-byte characters alone.
+void UpperMultibyte(char* text, size_t length);
 
 // Whether a process-list name is the program `target` (upper case). A bare name must equal
 // it; in a path (`nameIsPath`) the part from the first occurrence of `target` on must.

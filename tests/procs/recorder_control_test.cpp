@@ -22,6 +22,10 @@ TEST_F(RecorderControlTest, NamesMatchWholeOrByTheirTailFromTheFirstOccurrence) 
     EXPECT_TRUE(tavos::ProcessNameMatches("C:\\APPS\\MYPVCR.EXE", "PVCR.EXE", true));
     EXPECT_FALSE(tavos::ProcessNameMatches("C:\\PVCR.EXE.OLD\\PVCR.EXE", "PVCR.EXE", true));
     EXPECT_FALSE(tavos::ProcessNameMatches("C:\\PVCR.EXE", "", true)) << "an empty target matches nothing";
+    // A name longer than any path is compared as well.
+    std::string longPath = "C:\\" + std::string(400, 'd') + "\\pvcr.exe";
+    EXPECT_TRUE(tavos::ProcessNameMatches(longPath.c_str(), "PVCR.EXE", true));
+    EXPECT_FALSE(tavos::ProcessNameMatches(longPath.c_str(), "PVCR.EXE", false));
   });
 }
 
