@@ -1,22 +1,28 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the Windows cross build need,
 # skipping those already present. Runs as root (or through sudo) on a fresh Debian 12.
+# 32-bit Wine (wine32:i386) runs the shipped i686 pair; it needs the i386 architecture.
 set -euo pipefail
 packages=(
   cmake ninja-build g++ make binutils
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   mingw-w64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64 xvfb xauth imagemagick
+  wine wine64 wine32:i386 fonts-wine xvfb xauth imagemagick nsis ccache
 )
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+added_arch=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+  added_arch=1
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+[ ${#missing[@]} -eq 0 ] && [ $added_arch -eq 0 ] && exit 0
 echo "installing: ${missing[*]}"
-sudo_cmd=()
-[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+[ ${#missing[@]} -eq 0 ] || "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
