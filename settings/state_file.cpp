@@ -13,7 +13,9 @@ double ReadDisabledState(FILE* stream) {
   // Each read leaves a terminated (maybe empty) line even when nothing could be read.
   if (stream == nullptr || std::fgets(banner, sizeof banner, stream) == nullptr) banner[0] = '\0';
   if (stream == nullptr || std::fgets(state, sizeof state, stream) == nullptr) state[0] = '\0';
-  return std::strtod(state, nullptr);
+  // Settled here, once: the keys, the icon, the tooltip and the menu all read this one value,
+  // so a stray "2", "inf" or "nan" cannot leave some of them enabled and others disabled.
+  return std::strtod(state, nullptr) == 1.0 ? 1.0 : 0.0;
 }
 
 }  // namespace tavos

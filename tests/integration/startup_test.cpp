@@ -95,36 +95,46 @@ TEST_F(TavosTest, ASecondCopyEndsAtOnceAndTheFirstGoesOn) {
 
 struct StateCase {
   const char* name;
-  const char* stateFile;  // null: no file
-  bool polls;
-  int icon;
+  std::string stateFile;  // empty: no file
+  bool disabled;
 };
 
-TEST_F(TavosTest, TheStateFileDecidesTimerAndIcon) {
+// One reading of the second line decides everything: polling, the icon and the menu's first
+// item. Line 1 holds at most 40 characters and line 2 at most 20 before the rest spills over.
+TEST_F(TavosTest, TheStateFileDecidesPollingIconAndMenuAlike) {
+  const std::string banner = "[ Tavo Buttons Config File ]\r\n";
   const StateCase cases[] = {
-      {"missing", nullptr, true, 128},
-      {"enabled", "[ Tavo Buttons Config File ]\r\n0\r\n", true, 128},
-      {"disabled", "[ Tavo Buttons Config File ]\r\n1\r\n", false, 133},
-      {"two", "[ Tavo Buttons Config File ]\r\n2\r\n", true, 133},
-      {"banner only", "[ Tavo Buttons Config File ]\r\n", true, 128},
-      {"long first line", "[ Tavo Buttons Config File ] and then some more text\r\n1\r\n", true, 128},
-      {"blanks before", "[ Tavo Buttons Config File ]\r\n   1\r\n", false, 133},
-      {"not a number", "[ Tavo Buttons Config File ]\r\nyes\r\n", true, 128},
+      {"missing", "", false},
+      {"enabled", banner + "0\r\n", false},
+      {"disabled", banner + "1\r\n", true},
+      {"one written long", banner + "1.000\r\n", true},
+      {"two", banner + "2\r\n", false},
+      {"infinite", banner + "inf\r\n", false},
+      {"not a number", banner + "nan\r\n", false},
+      {"a word", banner + "yes\r\n", false},
+      {"banner only", banner, false},
+      {"blanks before", banner + "   1\r\n", true},
+      {"first line of 39", std::string(39, 'x') + "\r\n1\r\n", true},
+      {"first line of 40", std::string(40, 'x') + "\r\n1\r\n", false},
+      {"second line of 20", banner + std::string(19, '0') + "1\r\n", true},
+      {"second line of 21", banner + std::string(20, '0') + "1\r\n", false},
   };
   for (const StateCase& c : cases) {
     SCOPED_TRACE(c.name);
     TearDown();
     Boot("xp");
-    if (c.stateFile) {
+    if (!c.stateFile.empty()) {
       ASSERT_TRUE(M().WriteFile(kState, c.stateFile));
     }
     M().StartTavos();
     M().Wait(1300);
-    EXPECT_EQ(1u, Lines("tray add icon=" + std::to_string(c.icon)).size());
-    EXPECT_EQ(c.polls ? 2u : 0u, Lines("ec 0xCF").size());
+    EXPECT_EQ(1u, Lines(c.disabled ? "tray add icon=133" : "tray add icon=128").size());
+    EXPECT_EQ(c.disabled ? 0u : 2u, Lines("ec 0xCF").size());
     std::vector<std::string> timer = {"0 timer start 1 650"};
-    if (!c.polls) timer.push_back("0 timer stop 1");
+    if (c.disabled) timer.push_back("0 timer stop 1");
     EXPECT_EQ(timer, Lines("timer"));
+    ASSERT_TRUE(M().ClickTray("right"));
+    EXPECT_EQ(1u, Lines(c.disabled ? "menu \"*Enable\"" : "menu \"Disable\"").size());
   }
 }
 
