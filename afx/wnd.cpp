@@ -159,7 +159,7 @@ void CWnd::OnNcDestroy() {
   }
   Default();
   Detach();
-  PostNcDestroy();
+  m_bPostNcDestroyPending = true;  // AfxWndProc runs it when the last handler returns
 }
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -172,8 +172,13 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
   if (wnd == nullptr) return ::DefWindowProcA(hWnd, message, wParam, lParam);
   CurrentMessage outer = t_lastMessage;
   t_lastMessage = {hWnd, message, wParam, lParam};
+  ++wnd->m_nDispatchDepth;
   LRESULT result = wnd->WindowProc(message, wParam, lParam);
   t_lastMessage = outer;
+  if (--wnd->m_nDispatchDepth == 0 && wnd->m_bPostNcDestroyPending) {
+    wnd->m_bPostNcDestroyPending = false;
+    wnd->PostNcDestroy();
+  }
   return result;
 }
 

@@ -62,6 +62,7 @@ class CMainFrame : public CFrameWnd {
   void SignalAppState(LPCSTR state);
   void PollMediaKeys();
   void PollMediaKeysDirect();
+  void DropMediaButtons();
 
   BYTE m_byPortValue;
   CString m_strSettingsPath;
@@ -88,4 +89,7 @@ class CMainFrame : public CFrameWnd {
   bool RunUserKey();
   // Status reads (direct form) until the controller took the last byte; false if it never did.
   bool WaitEcTookByteDirect();
+  // True once EXIT destroyed the window, which can happen inside any modal loop a tick
+  // opened: the tick then stops at once and touches nothing more.
+  bool Ended() const { return m_hWnd == nullptr; }
 };

@@ -37,6 +37,7 @@ void CMainFrame::OnTimer(UINT_PTR nIDEvent) {
     ReadKeyStatus();
     AckKeyStatus();
     PollMediaKeys();
+    if (Ended()) return;
     if (g_byKeyStatus != 0) {
       tavos::HotKeyActions actions = tavos::ActionsForDriverPath(g_byKeyStatus);
       if (!RunActions(actions.browser, actions.mail, actions.search, actions.user)) return;
@@ -94,8 +95,8 @@ bool CMainFrame::RunUserKey() {
   GetPrivateProfileStringA("USERDEFINE", "EXECUTE", "EXECUTE", execute, sizeof execute,
                            m_strSettingsPath);
   if (std::strcmp(execute, "NULL") == 0) {
-    OnOption();  // modal: further ticks run inside it
-    return true;
+    OnOption();  // modal: further ticks, and EXIT, may run inside it
+    return !Ended();
   }
   char program[80];
   GetPrivateProfileStringA("USERDEFINE", "EXECUTE", "EXECUTE", program, sizeof program,

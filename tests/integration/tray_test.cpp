@@ -2,6 +2,8 @@
 // file and restarts, the about box and EXIT.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/integration/tavos_fixture.h"
 
 namespace tavos_test {
@@ -117,6 +119,59 @@ TEST_F(TavosTest, ExitFromTheMenuEndsTheProgram) {
   EXPECT_EQ((std::vector<std::string>{"0 ec 0xCF 0x80"}), Lines("ec 0xCF"));
   EXPECT_EQ(1u, Lines("process end \"Tavos.exe\" code=0").size());
   EXPECT_EQ(0u, M().Pc().Menus().Count()) << "every loaded menu was destroyed";
+}
+
+// EXIT ends Tavos cleanly from inside every modal loop a poll tick can open, chosen in the
+// tray menu or sent as the command: "Off" is the controller's last word, the tick that opened
+// the loop stops without touching the destroyed frame, and nothing runs afterwards.
+TEST_F(TavosTest, ExitInsideAModalLoopOfATickEndsCleanly) {
+  struct Opener {
+    const char* name;
+    std::function<void(tavos_sim::Machine&)> open;
+    const char* shown;
+  };
+  const Opener openers[] = {
+      {"option dialog", [](tavos_sim::Machine& m) { m.PressHotKeys(0x04); }, "dialog open 102"},
+      {"player without a window",
+       [](tavos_sim::Machine& m) {
+         m.PressHotKeys(0x20);
+         m.Wait(650);
+         m.Pc().Windows().Remove(FindWindowA(nullptr, "MP3Player"));
+         m.PressHotKeys(0x20);
+       },
+       "msgbox \"Can't found MP3Player\""},
+      {"key-string error",
+       [](tavos_sim::Machine& m) {
+         m.PressHotKeys(0x10);
+         m.Wait(1300);
+         m.Pc().FailHookInstalls(1);
+         m.PressMediaButtons(0x01);
+       },
+       "msgbox \"Can't install hook\""},
+  };
+  for (const Opener& opener : openers) {
+    for (bool byMenu : {true, false}) {
+      SCOPED_TRACE(std::string(opener.name) + (byMenu ? ", EXIT in the menu" : ", the command"));
+      TearDown();
+      Boot("xp");
+      M().StartTavos();
+      opener.open(M());
+      M().Wait(650);
+      ASSERT_EQ(1u, Lines(opener.shown).size());
+      if (byMenu) {
+        ASSERT_TRUE(M().ClickTray("right"));
+        ASSERT_TRUE(M().Choose("EXIT"));
+      } else {
+        ASSERT_TRUE(M().Exit());
+      }
+      EXPECT_EQ(1u, Lines("process end \"Tavos.exe\" code=0").size());
+      EXPECT_EQ("ec 0xCF 0x80", Lines("ec").back().substr(Lines("ec").back().find(' ') + 1));
+      const size_t ended = M().Timeline().size();
+      M().Wait(1300);
+      EXPECT_TRUE(Lines("", ended).empty());
+      EXPECT_TRUE(M().Problems().empty());
+    }
+  }
 }
 
 }  // namespace
