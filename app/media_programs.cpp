@@ -17,6 +17,7 @@ constexpr char kNoPlayerWindow[] = "Can't found MP3Player";
 constexpr WORD kGermanLanguage = 1031;
 constexpr BYTE kMp3PlayerCommand = 0xC1;
 constexpr BYTE kLeftControl = 0xA2;
+constexpr char kCloseRecorderKeys[] = "^x";  // Ctrl+X
 
 // The media buttons, in the order they are sent, and their keys in the recorder.
 struct MediaButton {
@@ -47,30 +48,36 @@ void CMainFrame::PollMediaKeys() {
   if (m_bMp3PlayerRunning == 0 && m_bRecorderRunning == 1) {
     ReadMediaKeyStatus();
     AckKeyStatus();
-    for (const MediaButton& button : kMediaButtons)
+    for (const MediaButton& button : kMediaButtons) {
       if (g_byKeyStatusC & button.bit) SendKeysToRecorder(button.keys);
+      if (Ended()) return;  // EXIT in the box of a key-string error
+    }
   }
+  const int recorderWasPlayedTo = m_bMp3PlayerRunning == 0 && m_bRecorderRunning == 1;
   DetectMediaPrograms();
+  if (!recorderWasPlayedTo && m_bMp3PlayerRunning == 0 && m_bRecorderRunning == 1) DropMediaButtons();
   SendEcCommand(kMp3PlayerCommand, m_bMp3PlayerRunning == 1 ? 1 : 0);
 
   if ((g_byKeyStatus & tavos::kKeyVideoRecorder) && m_bMp3PlayerRunning == 0) {
     if (m_bRecorderRunning == 0) {
       Open(g_wLangId == kGermanLanguage ? kRecorderPathGerman : kRecorderPath);
       m_bRecorderRunning = 1;
+      DropMediaButtons();
     } else if (m_bRecorderRunning == 1) {
-      SendKeysToRecorder("{S}");
       // Ctrl+X closes the recorder; with X physically held it would misfire, so both keys
-      // are only released and the recorder stays (the MP3 key of this tick is lost).
+      // are only released and the recorder stays (the MP3 key of this tick is lost). Windows
+      // ignores keybd_event while a playback runs: the releases go before the "{S}", and
+      // Ctrl+X goes into the same playback, behind it.
       BYTE vk = LOBYTE(VkKeyScanA('X'));
-      if (GetKeyState(vk) & 0xF000) {
+      const bool xHeld = (GetKeyState(vk) & 0xF000) != 0;
+      if (xHeld) {
         keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
         keybd_event(kLeftControl, 0, KEYEVENTF_KEYUP, 0);
-        return;
       }
-      keybd_event(kLeftControl, 0, 0, 0);
-      keybd_event(vk, 0, 0, 0);
-      keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-      keybd_event(kLeftControl, 0, KEYEVENTF_KEYUP, 0);
+      SendKeysToRecorder("{S}");
+      if (Ended() || xHeld) return;
+      SendKeysToRecorder(kCloseRecorderKeys);
+      if (Ended()) return;
       m_bRecorderRunning = 0;
     }
   }
@@ -86,6 +93,14 @@ void CMainFrame::PollMediaKeys() {
       m_bMp3PlayerRunning = 0;
     }
   }
+}
+
+// Buttons pressed while no recorder took them stay in the latch; the tick that finds a
+// recorder to play into first reads and acknowledges them, and drops them.
+void CMainFrame::DropMediaButtons() {
+  ReadMediaKeyStatus();
+  AckKeyStatus();
+  g_byKeyStatusC = 0;
 }
 
 void CMainFrame::PollMediaKeysDirect() {
