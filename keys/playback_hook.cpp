@@ -5,6 +5,7 @@
 #include "keys/key_string_parser.h"
 
 PROCESS_WIDE HHOOK g_hPlaybackHook;
+PROCESS_WIDE HHOOK g_hCancelWatchHook;
 PROCESS_WIDE BOOL g_bPrimeEvent;
 PROCESS_WIDE HWND g_hwndSync;
 PROCESS_WIDE SHORT g_evVk;
@@ -55,8 +56,37 @@ int StartKeyPlayback(HWND hwndSync, const char* pszKeys) {
   g_hwndSync = hwndSync;
   g_hPlaybackHook = SetWindowsHookExA(WH_JOURNALPLAYBACK, JournalPlaybackProc, GetModuleHandleA(nullptr), 0);
   if (g_hPlaybackHook == nullptr) return kKeysCannotInstallHook;
+  // Without the watch a cancelled playback is not noticed; it still plays when not cancelled.
+  g_hCancelWatchHook = SetWindowsHookExA(WH_GETMESSAGE, CancelWatchProc, nullptr, GetCurrentThreadId());
   CleanThreadKeyState();
   return kKeysOk;
+}
+
+namespace {
+
+void StopCancelWatch() {
+  if (g_hCancelWatchHook != nullptr) UnhookWindowsHookEx(g_hCancelWatchHook);
+  g_hCancelWatchHook = nullptr;
+}
+
+}  // namespace
+
+void CancelKeyPlayback() {
+  g_hPlaybackHook = nullptr;  // already removed by the system
+  StopCancelWatch();
+  g_bPrimeEvent = FALSE;
+  NextKeyEvent(nullptr, nullptr, nullptr);
+  g_nQueued = 0;
+}
+
+LRESULT CALLBACK CancelWatchProc(int nCode, WPARAM wParam, LPARAM lParam) {
+  HHOOK self = g_hCancelWatchHook;
+  if (nCode == HC_ACTION && wParam == PM_REMOVE) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (msg->hwnd == nullptr && msg->message == WM_CANCELJOURNAL && g_hPlaybackHook != nullptr)
+      CancelKeyPlayback();
+  }
+  return CallNextHookEx(self, nCode, wParam, lParam);
 }
 
 BOOL NextKeyEvent(SHORT* pVk, BOOL* pDown, BOOL* pSysKey) {
@@ -137,6 +167,7 @@ LRESULT CALLBACK JournalPlaybackProc(int nCode, WPARAM, LPARAM lParam) {
   if (nCode == HC_SKIP && !NextKeyEvent(&g_evVk, &g_evDown, &g_evSysKey)) {
     UnhookWindowsHookEx(g_hPlaybackHook);
     g_hPlaybackHook = nullptr;
+    StopCancelWatch();
   }
   return 0;
 }

@@ -162,6 +162,7 @@ BOOL WINAPI IsDBCSLeadByte(BYTE TestChar);
 
 // ---- time ---------------------------------------------------------------------------------
 VOID WINAPI Sleep(DWORD dwMilliseconds);
+DWORD WINAPI GetCurrentThreadId(void);
 DWORD WINAPI GetTickCount(void);
 
 // ---- files --------------------------------------------------------------------------------
@@ -576,11 +577,14 @@ UINT WINAPI MapVirtualKeyA(UINT uCode, UINT uMapType);
 #define WM_QUEUESYNC 0x0023
 #define WM_ENDSESSION 0x0016
 
-// ---- hooks: journal playback only ---------------------------------------------------------
+// ---- hooks: journal playback, and the thread's message retrieval ----------------------------
 typedef LRESULT(CALLBACK* HOOKPROC)(int code, WPARAM wParam, LPARAM lParam);
 #define WH_JOURNALPLAYBACK 1
+#define WH_GETMESSAGE 3
+#define HC_ACTION 0
 #define HC_GETNEXT 1
 #define HC_SKIP 2
+#define WM_CANCELJOURNAL 0x004B
 typedef struct tagEVENTMSG {
   UINT message;
   UINT paramL;
@@ -590,6 +594,7 @@ typedef struct tagEVENTMSG {
 } EVENTMSG, *PEVENTMSG, *LPEVENTMSG;
 HHOOK WINAPI SetWindowsHookExA(int idHook, HOOKPROC lpfn, HINSTANCE hmod, DWORD dwThreadId);
 BOOL WINAPI UnhookWindowsHookEx(HHOOK hhk);
+LRESULT WINAPI CallNextHookEx(HHOOK hhk, int nCode, WPARAM wParam, LPARAM lParam);
 
 // ---- shell --------------------------------------------------------------------------------
 HINSTANCE WINAPI ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,

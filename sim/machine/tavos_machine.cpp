@@ -139,6 +139,11 @@ bool Machine::ClickTray(const std::string& click) {
   return true;
 }
 
+void Machine::PressSystemKeys(const std::string& keys, int afterEvents) {
+  pc_->PressSystemKeys(keys, afterEvents);
+  pc_->Settle();
+}
+
 bool Machine::Choose(const std::string& text) {
   winsim::Surface* surface = pc_->Windows().TopSurface();
   if (surface == nullptr || !surface->choose(text)) return false;

@@ -57,6 +57,9 @@ class Machine {
   bool ClickTray(const std::string& click);
   // Picks a choice in the dialog, message box or menu on top; false when nothing matches.
   bool Choose(const std::string& text);
+  // Ctrl+Esc or Ctrl+Alt+Del, now or (`afterEvents` > 0) while the next key playback runs;
+  // the system cancels a running playback.
+  void PressSystemKeys(const std::string& keys, int afterEvents);
 
   // ---- files
   // False when the path is not a file path on C: or a folder stands in its way.

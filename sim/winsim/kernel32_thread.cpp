@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "platform/win32.h"
+#include "sim/winsim/sim_process.h"
 #include "sim/winsim/sim_scope.h"
 #include "sim/winsim/windows_pc.h"
 
@@ -19,6 +20,12 @@ VOID WINAPI SetLastError(DWORD dwErrCode) { t_lastError = dwErrCode; }
 VOID WINAPI Sleep(DWORD dwMilliseconds) { WindowsPc::Current().SleepCurrent(dwMilliseconds); }
 
 DWORD WINAPI GetTickCount(void) { return DWORD(WindowsPc::Current().Now()); }
+
+// The owner's thread (tests, the scenario runner) is no thread of the simulated PC: 0.
+DWORD WINAPI GetCurrentThreadId(void) {
+  winsim::SimThread* thread = WindowsPc::Current().CurrentThread();
+  return thread != nullptr ? thread->tid : 0;
+}
 
 BOOL WINAPI CloseHandle(HANDLE hObject) {
   winsim::SimScope scope;

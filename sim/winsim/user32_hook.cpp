@@ -1,11 +1,14 @@
-// Journal-playback hooks: while one is installed, the system takes keyboard input from it.
-// The hook is called on the thread that installed it, whenever that thread looks for a
-// message: HC_GETNEXT for the current event, which is then played to the foreground window,
-// and HC_SKIP to move on, until the hook removes itself. Other kinds of hook are not there.
+// Hooks. Journal playback: while one is installed, the system takes keyboard input from it
+// and no other (keybd_event included). The hook is called on the thread that installed it,
+// whenever that thread looks for a message: HC_GETNEXT for the current event, which is then
+// played to the foreground window, and HC_SKIP to move on, until the hook removes itself, or
+// the user presses Ctrl+Esc or Ctrl+Alt+Del, which removes it and posts WM_CANCELJOURNAL.
+// WH_GETMESSAGE thread hooks see each message their thread retrieves. No other kinds.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/win32.h"
 #include "sim/winsim/journal_playback.h"
@@ -20,6 +23,7 @@ namespace {
 
 constexpr DWORD kErrorInvalidHookHandle = 1404;
 constexpr DWORD kErrorInvalidFilterProc = 1427;
+constexpr DWORD kErrorHookNeedsHmod = 1428;
 constexpr DWORD kErrorGlobalOnlyHook = 1429;
 // More events than a full key queue gives (two per entry): a hook that never ends is stopped.
 constexpr int kMaxEventsPerPlayback = 10000;
@@ -95,15 +99,79 @@ void PlayJournal(SimThread& thread) {
     if (delay != 0) pc.Stub("journal playback with a delay");
     Play(event);
     proc(HC_SKIP, 0, 0);
+    pc.JournalEventPlayed(played + 1);
   }
   thread.playingJournal = false;
 }
 
+void CallGetMessageHooks(SimThread& thread, MSG* msg, bool removed) {
+  // A copy: a hook may unhook itself.
+  std::vector<WindowsPc::MessageHook> hooks = WindowsPc::Current().MessageHooks();
+  for (const WindowsPc::MessageHook& hook : hooks)
+    if (hook.thread == &thread) hook.proc(HC_ACTION, removed ? PM_REMOVE : PM_NOREMOVE, reinterpret_cast<LPARAM>(msg));
+}
+
+bool WindowsPc::PressSystemKeys(const std::string& keys, int afterEvents) {
+  if (keys != "ctrl+esc" && keys != "ctrl+alt+del") return false;
+  if (afterEvents > 0) {
+    pendingSystemKeys_ = keys;
+    pendingSystemKeysAfter_ = afterEvents;
+    return true;
+  }
+  timeline_.Add("system " + keys);
+  std::vector<JournalHook> cancelled;
+  cancelled.swap(journalHooks_);
+  for (const JournalHook& hook : cancelled) {
+    timeline_.Add("journal cancelled");
+    hook.thread->posted.push_back(MSG{nullptr, WM_CANCELJOURNAL, 0, 0, DWORD(Now()), {}});
+  }
+  return true;
+}
+
+void WindowsPc::JournalEventPlayed(int played) {
+  if (pendingSystemKeys_.empty() || played != pendingSystemKeysAfter_) return;
+  std::string keys;
+  keys.swap(pendingSystemKeys_);
+  PressSystemKeys(keys);
+}
+
 }  // namespace winsim
 
-HHOOK WINAPI SetWindowsHookExA(int idHook, HOOKPROC lpfn, HINSTANCE, DWORD dwThreadId) {
+namespace {
+
+HHOOK SetGetMessageHook(HOOKPROC lpfn, HINSTANCE hmod, DWORD dwThreadId) {
   WindowsPc& pc = WindowsPc::Current();
   winsim::SimThread* thread = pc.CurrentThread();
+  if (lpfn == nullptr) {
+    SetLastError(kErrorInvalidFilterProc);
+    return nullptr;
+  }
+  if (dwThreadId == 0) {
+    // A system-wide hook runs in every process: its procedure must live in a DLL.
+    if (hmod == nullptr) {
+      SetLastError(kErrorHookNeedsHmod);
+      return nullptr;
+    }
+    pc.Stub("SetWindowsHookExA of a system-wide message hook");
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (dwThreadId != thread->tid) {
+    pc.Stub("SetWindowsHookExA on another thread");
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  uintptr_t handle = pc.NextHookHandle();
+  pc.MessageHooks().push_back({handle, lpfn, thread});
+  return reinterpret_cast<HHOOK>(handle);
+}
+
+}  // namespace
+
+HHOOK WINAPI SetWindowsHookExA(int idHook, HOOKPROC lpfn, HINSTANCE hmod, DWORD dwThreadId) {
+  WindowsPc& pc = WindowsPc::Current();
+  winsim::SimThread* thread = pc.CurrentThread();
+  if (idHook == WH_GETMESSAGE && thread != nullptr) return SetGetMessageHook(lpfn, hmod, dwThreadId);
   if (idHook != WH_JOURNALPLAYBACK || thread == nullptr) {
     pc.Stub("SetWindowsHookExA of hook " + std::to_string(idHook) + (thread ? "" : " on the owner's thread"));
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -127,15 +195,26 @@ HHOOK WINAPI SetWindowsHookExA(int idHook, HOOKPROC lpfn, HINSTANCE, DWORD dwThr
   return reinterpret_cast<HHOOK>(handle);
 }
 
-BOOL WINAPI UnhookWindowsHookEx(HHOOK hhk) {
-  auto& hooks = WindowsPc::Current().JournalHooks();
-  auto found = std::find_if(hooks.begin(), hooks.end(), [&](const WindowsPc::JournalHook& hook) {
-    return hook.handle == reinterpret_cast<uintptr_t>(hhk);
-  });
-  if (found == hooks.end()) {
-    SetLastError(kErrorInvalidHookHandle);
-    return FALSE;
-  }
+namespace {
+
+template <typename Hook>
+bool Unhook(std::vector<Hook>& hooks, HHOOK hhk) {
+  auto found = std::find_if(hooks.begin(), hooks.end(),
+                            [&](const Hook& hook) { return hook.handle == reinterpret_cast<uintptr_t>(hhk); });
+  if (found == hooks.end()) return false;
   hooks.erase(found);
-  return TRUE;
+  return true;
 }
+
+}  // namespace
+
+// A hook the system already removed (a cancelled playback) is an invalid handle.
+BOOL WINAPI UnhookWindowsHookEx(HHOOK hhk) {
+  WindowsPc& pc = WindowsPc::Current();
+  if (Unhook(pc.JournalHooks(), hhk) || Unhook(pc.MessageHooks(), hhk)) return TRUE;
+  SetLastError(kErrorInvalidHookHandle);
+  return FALSE;
+}
+
+// Each kind of hook has one procedure per thread here, so there is never a next one.
+LRESULT WINAPI CallNextHookEx(HHOOK, int, WPARAM, LPARAM) { return 0; }

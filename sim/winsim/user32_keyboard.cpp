@@ -57,8 +57,15 @@ constexpr ScanCode kScanCodes[] = {
 VOID WINAPI keybd_event(BYTE bVk, BYTE, DWORD dwFlags, ULONG_PTR) {
   WindowsPc& pc = WindowsPc::Current();
   bool up = (dwFlags & KEYEVENTF_KEYUP) != 0;
+  char line[40];
+  // While a journal playback runs, regular keyboard input is disabled; synthesised events
+  // enter where the keyboard's do, so they are lost as well.
+  if (!pc.JournalHooks().empty()) {
+    std::snprintf(line, sizeof line, "key %s 0x%02X ignored", up ? "up" : "down", bVk);
+    pc.Events().Add(line);
+    return;
+  }
   pc.Keys().Synthesise(bVk, !up);
-  char line[32];
   std::snprintf(line, sizeof line, "key %s 0x%02X", up ? "up" : "down", bVk);
   pc.Events().Add(line);
   // Input goes to the foreground window; a program without code answers at once.

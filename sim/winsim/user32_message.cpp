@@ -134,6 +134,7 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     thread->waitingFor = filter;
     pc.WaitForWork(*thread);
   }
+  winsim::CallGetMessageHooks(*thread, lpMsg, true);
   return lpMsg->message != WM_QUIT;
 }
 
@@ -143,7 +144,10 @@ BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFi
   SimThread* thread = WindowsPc::Current().CurrentThread();
   if (thread == nullptr) return FALSE;
   winsim::MessageFilter filter{hWnd, wMsgFilterMin, wMsgFilterMax};
-  return TakeMessage(*thread, lpMsg, filter, (wRemoveMsg & PM_REMOVE) != 0);
+  const bool remove = (wRemoveMsg & PM_REMOVE) != 0;
+  if (!TakeMessage(*thread, lpMsg, filter, remove)) return FALSE;
+  winsim::CallGetMessageHooks(*thread, lpMsg, remove);
+  return TRUE;
 }
 
 BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }

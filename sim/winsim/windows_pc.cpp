@@ -237,6 +237,9 @@ void WindowsPc::EndProcess(SimProcess& process, DWORD exitCode) {
   journalHooks_.erase(std::remove_if(journalHooks_.begin(), journalHooks_.end(),
                                      [&](const JournalHook& hook) { return hook.thread->process == &process; }),
                       journalHooks_.end());
+  messageHooks_.erase(std::remove_if(messageHooks_.begin(), messageHooks_.end(),
+                                     [&](const MessageHook& hook) { return hook.thread->process == &process; }),
+                      messageHooks_.end());
   sound_->CloseAllOf(process.pid);
   timeline_.Add("process end " + Quote(process.ImageName()) + " code=" + std::to_string(exitCode));
 }

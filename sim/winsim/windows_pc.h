@@ -83,6 +83,19 @@ class WindowsPc {
     SimThread* thread;
   };
   std::vector<JournalHook>& JournalHooks() { return journalHooks_; }
+  // Ctrl+Esc, Ctrl+Alt+Del: Windows removes every journal-playback hook and posts
+  // WM_CANCELJOURNAL to the thread of each. With `afterEvents` the keys are pressed while
+  // the next playback runs, once it played that many events. False when `keys` is unknown.
+  bool PressSystemKeys(const std::string& keys, int afterEvents = 0);
+  // Called by the playback after each event it played.
+  void JournalEventPlayed(int played);
+  // WH_GETMESSAGE hooks, each on the thread that installed it (thread hooks only).
+  struct MessageHook {
+    uintptr_t handle;
+    HOOKPROC proc;
+    SimThread* thread;
+  };
+  std::vector<MessageHook>& MessageHooks() { return messageHooks_; }
   uintptr_t NextHookHandle() { return nextHook_ += 4; }
   // The next `count` hook installations fail (as when the system refuses journal hooks).
   void FailHookInstalls(int count) { failHookInstalls_ = count; }
@@ -170,6 +183,9 @@ class WindowsPc {
   std::unique_ptr<NotificationArea> tray_;
   std::unique_ptr<SoundCard> sound_;
   std::vector<JournalHook> journalHooks_;
+  std::vector<MessageHook> messageHooks_;
+  std::string pendingSystemKeys_;  // pressed during the next playback
+  int pendingSystemKeysAfter_ = 0;
   std::vector<PlayedEvent> playedEvents_;
   uintptr_t nextHook_ = 0x10000;
   int failHookInstalls_ = 0;

@@ -43,6 +43,7 @@ constexpr char kHelpText[] =
     "  press internet|mail|user|search|video|mp3 ...\n"
     "  media record|enter|next|prev|stop ...\n"
     "  hold KEY   release KEY   (F, 7, LWIN, SHIFT, 0x5B, ...)\n"
+    "  system ctrl+esc|ctrl+alt+del [after N]   (cancels a key playback)\n"
     "  wait MS\n"
     "commands: help, timeline, files, quit\n";
 

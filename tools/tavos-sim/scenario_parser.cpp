@@ -196,6 +196,16 @@ class LineParser {
       s.op = Op::Choose;
       if (!Count(1, 1) || !String(1, "the choice")) return false;
       s.text = tokens[1].value;
+    } else if (k == "system") {
+      s.op = Op::System;
+      if (!Count(1, 3) || !Word(1, "ctrl+esc or ctrl+alt+del")) return false;
+      s.text = tokens[1].value;
+      if (s.text != "ctrl+esc" && s.text != "ctrl+alt+del")
+        return Fail("expected ctrl+esc or ctrl+alt+del, found " + Shown(s.text));
+      if (tokens.size() == 2) return true;
+      if (tokens.size() != 4 || tokens[2].quoted || tokens[2].value != "after")
+        return Fail("expected after N (the events the next playback has played) or nothing");
+      if (!Number(3, kMaxPlaybackEvents, "a number of events", &s.number)) return false;
     } else {
       keyword_.clear();
       return Fail("unknown statement " + Shown(tokens[0].value));

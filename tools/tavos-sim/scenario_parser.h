@@ -17,6 +17,8 @@ constexpr uint64_t kMaxBusyReads = 1000000;
 constexpr uint64_t kMaxLanguage = 0xFFFF;
 // A process path as Windows keeps it: at most MAX_PATH - 1 characters.
 constexpr size_t kMaxProcessPath = 259;
+// More events than any playback of a full key queue has.
+constexpr uint64_t kMaxPlaybackEvents = 10000;
 
 // The defaults of a machine no `os`, `lang`, `driver` or `ec` statement changed.
 constexpr char kDefaultOs[] = "xp";
@@ -27,7 +29,8 @@ constexpr uint16_t kDefaultLanguage = 1033;
 constexpr char kOsAfterStart[] = "os after start: the Windows version is fixed once Tavos has started";
 
 enum class Op {
-  Os, Lang, Driver, Ec, File, Start, Process, Press, Media, Hold, Release, Wait, Dump, Exit, Tray, Choose
+  Os, Lang, Driver, Ec, File, Start, Process, Press, Media, Hold, Release, Wait, Dump, Exit, Tray, Choose,
+  System
 };
 enum class EcMode { Ready, Busy, Stuck };
 
@@ -39,10 +42,12 @@ struct Statement {
   bool driverLoaded = true;   // Driver
   EcMode ec = EcMode::Ready;  // Ec
   // Lang: the language id; Ec busy: status reads; Wait: milliseconds; Hold/Release: the
-  // virtual-key code; Press/Media: the latch bits.
+  // virtual-key code; Press/Media: the latch bits; System: the events a playback has played
+  // before the keys come (0: now).
   uint64_t number = 0;
   std::string path;  // File, Dump; Process: the program's full path
-  std::string text;  // File: the bytes; Choose: the choice; Tray: right, left or double
+  std::string text;  // File: the bytes; Choose: the choice; Tray: right, left or double;
+                     // System: ctrl+esc or ctrl+alt+del
 };
 
 // What is wrong with a scenario, and where: a malformed line, or one the machine refused.

@@ -134,6 +134,9 @@ bool ScenarioRunner::Apply(const Statement& s, ScenarioError* error) {
     case Op::Tray:
       if (!m.ClickTray(s.text)) return fail("tray: there is no icon in the notification area");
       break;
+    case Op::System:
+      m.PressSystemKeys(s.text, int(s.number));
+      break;
     case Op::Choose: {
       if (m.Choose(s.text)) break;
       winsim::Surface* top = m.Pc().Windows().TopSurface();
