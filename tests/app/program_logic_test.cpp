@@ -71,7 +71,7 @@ TEST(UserKey, MuteRoutingTogglesAndEndsTheTick) {
   EXPECT_STREQ("DISABLE", mute.storeMute);
   EXPECT_TRUE(mute.endsTick);
   // Anything but "ENABLE" reads as muted, so the next press turns the sound on.
-  for (const char* stored : {"DISABLE", "", "enable"}) {
+  for (const char* stored : {"DISABLE", "", "enable", "ENABLED"}) {
     tavos::UserKeyPlan unmute = tavos::PlanUserKey("ENABLE", stored);
     EXPECT_EQ(tavos::SoundChange::On, unmute.sound) << stored;
     EXPECT_STREQ("ENABLE", unmute.storeMute);
@@ -84,7 +84,7 @@ TEST(UserKey, OnlyExactKeywordsRoute) {
   EXPECT_EQ(tavos::SoundChange::On, off.sound);
   EXPECT_STREQ("ENABLE", off.storeMute);
   EXPECT_FALSE(off.endsTick);
-  for (const char* check : {"", "Enable", "ENABLE ", "disable"}) {
+  for (const char* check : {"", "Enable", "ENABLE ", "ENABLED", "disable", "DISABLED"}) {
     tavos::UserKeyPlan none = tavos::PlanUserKey(check, "ENABLE");
     EXPECT_EQ(tavos::SoundChange::None, none.sound) << '"' << check << '"';
     EXPECT_EQ(nullptr, none.storeMute);

@@ -84,6 +84,7 @@ TEST_F(TavosTest, KeysLatchedBeforeStartAreDiscardedUnlessHonoured) {
   for (Case c : {Case{nullptr, 0},  // first start writes ENABLESTART/CHECK=DISABLE
                  Case{"[ENABLESTART]\r\nCHECK=ENABLE\r\n", 1},
                  Case{"[ENABLESTART]\r\nCHECK=enable\r\n", 0},
+                 Case{"[ENABLESTART]\r\nCHECK=ENABLED\r\n", 0},
                  Case{"[USERDEFINE]\r\nEXECUTE=NULL\r\n", 0}}) {
     SCOPED_TRACE(c.settings ? c.settings : "first start");
     TearDown();

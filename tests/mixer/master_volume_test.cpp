@@ -91,6 +91,24 @@ TEST_F(MasterVolumeTest, SetVolumeKeepsWithinTheBoundsOnEveryChannel) {
   });
 }
 
+// A driver's channel count is believed up to 4096 values; beyond that the volume is neither
+// read nor written, rather than an array of that size allocated and handed to the driver.
+TEST_F(MasterVolumeTest, ChannelCountsBeyondAnyCardAreNotBelieved) {
+  for (DWORD channels : {DWORD(4096), DWORD(4097), DWORD(0x40000001)}) {
+    SCOPED_TRACE(channels);
+    Boot("xp");
+    Speakers().channels = channels;
+    const bool believed = channels <= 4096;
+    SpeakerControl(1).values.assign(believed ? channels : 2, 0x8000);
+    InProgram([&] {
+      CMasterVolume volume;
+      volume.SetVolume(0x1234);
+      EXPECT_EQ(believed ? 0x1234u : 0x8000u, SpeakerControl(1).values.back());
+      EXPECT_EQ(believed ? 0x1234u : DWORD(-1), volume.GetVolume());
+    });
+  }
+}
+
 TEST_F(MasterVolumeTest, WithoutACardOrASpeakerLineItStaysClosedAndDoesNothing) {
   for (bool hasCard : {false, true}) {
     SCOPED_TRACE(hasCard ? "no speaker line" : "no card");
