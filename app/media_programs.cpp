@@ -17,7 +17,6 @@ constexpr char kNoPlayerWindow[] = "Can't found MP3Player";
 constexpr WORD kGermanLanguage = 1031;
 constexpr BYTE kMp3PlayerCommand = 0xC1;
 constexpr BYTE kLeftControl = 0xA2;
-constexpr char kCloseRecorderKeys[] = "^x";  // Ctrl+X
 
 // The media buttons, in the order they are sent, and their keys in the recorder.
 struct MediaButton {
@@ -64,20 +63,21 @@ void CMainFrame::PollMediaKeys() {
       m_bRecorderRunning = 1;
       DropMediaButtons();
     } else if (m_bRecorderRunning == 1) {
+      SendKeysToRecorder("{S}");
+      if (Ended()) return;
       // Ctrl+X closes the recorder; with X physically held it would misfire, so both keys
-      // are only released and the recorder stays (the MP3 key of this tick is lost). Windows
-      // ignores keybd_event while a playback runs: the releases go before the "{S}", and
-      // Ctrl+X goes into the same playback, behind it.
+      // are only released and the recorder stays (the MP3 key of this tick is lost). While
+      // the "{S}" plays, Windows holds these events back and delivers them after it, in order.
       BYTE vk = LOBYTE(VkKeyScanA('X'));
-      const bool xHeld = (GetKeyState(vk) & 0xF000) != 0;
-      if (xHeld) {
+      if (GetKeyState(vk) & 0xF000) {
         keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
         keybd_event(kLeftControl, 0, KEYEVENTF_KEYUP, 0);
+        return;
       }
-      SendKeysToRecorder("{S}");
-      if (Ended() || xHeld) return;
-      SendKeysToRecorder(kCloseRecorderKeys);
-      if (Ended()) return;
+      keybd_event(kLeftControl, 0, 0, 0);
+      keybd_event(vk, 0, 0, 0);
+      keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+      keybd_event(kLeftControl, 0, KEYEVENTF_KEYUP, 0);
       m_bRecorderRunning = 0;
     }
   }

@@ -1,8 +1,9 @@
 // Replaying the key queue as keyboard input through the journal-playback hook. Starting
 // returns at once; the events are played while the user-interface thread's message loop
 // runs, each after bringing the recorder's window to the foreground. One playback at a
-// time: a string given while one plays is queued behind it. While it plays, Windows takes
-// no other keyboard input, keybd_event included. User-interface thread only.
+// time: a string given while one plays is queued behind it. While it plays, Windows holds
+// back all other keyboard input, keybd_event included, until it ends. User-interface thread
+// only.
 #pragma once
 
 #include "platform/win32.h"

@@ -32,4 +32,8 @@ class Keyboard {
   uint64_t generation_ = 0;
 };
 
+// A key event reaching the system: the key's state changes and the foreground window hears
+// of it (a window of a program without code at once).
+void DeliverKeyEvent(uint8_t vk, bool up);
+
 }  // namespace winsim

@@ -125,7 +125,21 @@ bool WindowsPc::PressSystemKeys(const std::string& keys, int afterEvents) {
     timeline_.Add("journal cancelled");
     hook.thread->posted.push_back(MSG{nullptr, WM_CANCELJOURNAL, 0, 0, DWORD(Now()), {}});
   }
+  ReleaseHeldInput();
   return true;
+}
+
+bool WindowsPc::HoldInput(uint8_t vk, bool up) {
+  if (heldInput_.size() >= kMaxHeldInput) return false;
+  heldInput_.emplace_back(vk, up);
+  return true;
+}
+
+void WindowsPc::ReleaseHeldInput() {
+  if (!journalHooks_.empty()) return;
+  std::vector<std::pair<uint8_t, bool>> held;
+  held.swap(heldInput_);
+  for (const auto& [vk, up] : held) DeliverKeyEvent(vk, up);
 }
 
 void WindowsPc::JournalEventPlayed(int played) {
@@ -211,7 +225,11 @@ bool Unhook(std::vector<Hook>& hooks, HHOOK hhk) {
 // A hook the system already removed (a cancelled playback) is an invalid handle.
 BOOL WINAPI UnhookWindowsHookEx(HHOOK hhk) {
   WindowsPc& pc = WindowsPc::Current();
-  if (Unhook(pc.JournalHooks(), hhk) || Unhook(pc.MessageHooks(), hhk)) return TRUE;
+  if (Unhook(pc.JournalHooks(), hhk)) {
+    pc.ReleaseHeldInput();
+    return TRUE;
+  }
+  if (Unhook(pc.MessageHooks(), hhk)) return TRUE;
   SetLastError(kErrorInvalidHookHandle);
   return FALSE;
 }

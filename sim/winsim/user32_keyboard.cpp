@@ -54,25 +54,31 @@ constexpr ScanCode kScanCodes[] = {
 
 }  // namespace
 
-VOID WINAPI keybd_event(BYTE bVk, BYTE, DWORD dwFlags, ULONG_PTR) {
+namespace winsim {
+
+void DeliverKeyEvent(uint8_t vk, bool up) {
   WindowsPc& pc = WindowsPc::Current();
-  bool up = (dwFlags & KEYEVENTF_KEYUP) != 0;
-  char line[40];
-  // While a journal playback runs, regular keyboard input is disabled; synthesised events
-  // enter where the keyboard's do, so they are lost as well.
-  if (!pc.JournalHooks().empty()) {
-    std::snprintf(line, sizeof line, "key %s 0x%02X ignored", up ? "up" : "down", bVk);
-    pc.Events().Add(line);
-    return;
-  }
-  pc.Keys().Synthesise(bVk, !up);
-  std::snprintf(line, sizeof line, "key %s 0x%02X", up ? "up" : "down", bVk);
-  pc.Events().Add(line);
+  pc.Keys().Synthesise(vk, !up);
   // Input goes to the foreground window; a program without code answers at once.
   HWND foreground = pc.Windows().Foreground();
   winsim::SimWindow* target = pc.Windows().Find(foreground);
   if (target != nullptr && target->thread == nullptr)
-    target->proc(foreground, up ? WM_KEYUP : WM_KEYDOWN, WPARAM(bVk), 0);
+    target->proc(foreground, up ? WM_KEYUP : WM_KEYDOWN, WPARAM(vk), 0);
+}
+
+}  // namespace winsim
+
+// While a journal playback runs, the system takes input from it alone; synthesised events
+// enter where the keyboard's do, so they wait with those until the playback ends.
+VOID WINAPI keybd_event(BYTE bVk, BYTE, DWORD dwFlags, ULONG_PTR) {
+  WindowsPc& pc = WindowsPc::Current();
+  bool up = (dwFlags & KEYEVENTF_KEYUP) != 0;
+  char line[40];
+  const char* held = "";
+  if (!pc.JournalHooks().empty()) held = pc.HoldInput(bVk, up) ? " held" : " lost";
+  std::snprintf(line, sizeof line, "key %s 0x%02X%s", up ? "up" : "down", bVk, held);
+  pc.Events().Add(line);
+  if (pc.JournalHooks().empty()) winsim::DeliverKeyEvent(bVk, up);
 }
 
 SHORT WINAPI VkKeyScanA(CHAR ch) {

@@ -240,6 +240,7 @@ void WindowsPc::EndProcess(SimProcess& process, DWORD exitCode) {
   messageHooks_.erase(std::remove_if(messageHooks_.begin(), messageHooks_.end(),
                                      [&](const MessageHook& hook) { return hook.thread->process == &process; }),
                       messageHooks_.end());
+  ReleaseHeldInput();
   sound_->CloseAllOf(process.pid);
   timeline_.Add("process end " + Quote(process.ImageName()) + " code=" + std::to_string(exitCode));
 }

@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32.h"
@@ -89,6 +90,11 @@ class WindowsPc {
   bool PressSystemKeys(const std::string& keys, int afterEvents = 0);
   // Called by the playback after each event it played.
   void JournalEventPlayed(int played);
+  // Keyboard input that came while a playback ran waits, in order, until no journal-playback
+  // hook is left; a full queue loses it (false).
+  static constexpr size_t kMaxHeldInput = 256;
+  bool HoldInput(uint8_t vk, bool up);
+  void ReleaseHeldInput();
   // WH_GETMESSAGE hooks, each on the thread that installed it (thread hooks only).
   struct MessageHook {
     uintptr_t handle;
@@ -184,6 +190,7 @@ class WindowsPc {
   std::unique_ptr<SoundCard> sound_;
   std::vector<JournalHook> journalHooks_;
   std::vector<MessageHook> messageHooks_;
+  std::vector<std::pair<uint8_t, bool>> heldInput_;  // key, up
   std::string pendingSystemKeys_;  // pressed during the next playback
   int pendingSystemKeysAfter_ = 0;
   std::vector<PlayedEvent> playedEvents_;
