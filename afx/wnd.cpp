@@ -1,9 +1,11 @@
 // CWnd: attaching objects to windows and dispatching messages through message maps.
 #include "afx/wnd.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "afx/win_app.h"
 
@@ -19,6 +21,30 @@ struct CurrentMessage {
   LPARAM lParam;
 };
 PROCESS_WIDE CurrentMessage t_lastMessage;
+// Message handlers of this thread running now, and the windows gone meanwhile whose
+// PostNcDestroy waits for all of them to return.
+PROCESS_WIDE int t_dispatchDepth = 0;
+PROCESS_WIDE std::vector<CWnd*> t_pendingPostNcDestroy;
+
+std::vector<CWnd*>& PendingPostNcDestroy() { return t_pendingPostNcDestroy; }
+
+// One message being handled; the last one to end, also by its stack unwinding, runs the
+// waiting PostNcDestroy calls.
+class DispatchScope {
+ public:
+  DispatchScope() { ++t_dispatchDepth; }
+  ~DispatchScope() {
+    if (--t_dispatchDepth != 0) return;
+    std::vector<CWnd*>& pending = PendingPostNcDestroy();
+    while (!pending.empty()) {
+      CWnd* wnd = pending.front();
+      pending.erase(pending.begin());
+      wnd->PostNcDestroy();
+    }
+  }
+  DispatchScope(const DispatchScope&) = delete;
+  DispatchScope& operator=(const DispatchScope&) = delete;
+};
 
 std::map<HWND, CWnd*>& HandleMap() { return t_handleMap; }
 
@@ -31,6 +57,8 @@ END_MESSAGE_MAP()
 CWnd::CWnd() : m_hWnd(nullptr) {}
 
 CWnd::~CWnd() {
+  std::vector<CWnd*>& pending = PendingPostNcDestroy();
+  pending.erase(std::remove(pending.begin(), pending.end(), this), pending.end());
   if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) {
     // The object goes first: the window's last messages must not reach it.
     HWND hwnd = Detach();
@@ -159,7 +187,7 @@ void CWnd::OnNcDestroy() {
   }
   Default();
   Detach();
-  m_bPostNcDestroyPending = true;  // AfxWndProc runs it when the last handler returns
+  PendingPostNcDestroy().push_back(this);  // run when the last handler returns
 }
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -172,13 +200,12 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
   if (wnd == nullptr) return ::DefWindowProcA(hWnd, message, wParam, lParam);
   CurrentMessage outer = t_lastMessage;
   t_lastMessage = {hWnd, message, wParam, lParam};
-  ++wnd->m_nDispatchDepth;
-  LRESULT result = wnd->WindowProc(message, wParam, lParam);
-  t_lastMessage = outer;
-  if (--wnd->m_nDispatchDepth == 0 && wnd->m_bPostNcDestroyPending) {
-    wnd->m_bPostNcDestroyPending = false;
-    wnd->PostNcDestroy();
+  LRESULT result;
+  {
+    DispatchScope dispatch;
+    result = wnd->WindowProc(message, wParam, lParam);
   }
+  t_lastMessage = outer;
   return result;
 }
 

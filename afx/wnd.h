@@ -34,8 +34,11 @@ class CWnd : public CCmdTarget {
   virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
   // Commands go to this window's maps, then to the application's.
   virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
-  // Called after the window is gone, once no handler of this object is running any more;
-  // frames delete themselves here.
+  // Called after the window is gone, once the thread has returned from every message
+  // handler it was in: a window destroyed from inside a handler (EXIT chosen in a modal loop
+  // a timer tick opened) keeps its object, and the objects it owns, until that handler has
+  // returned, so no handler runs on a deleted object; it sees m_hWnd null instead. Frames
+  // delete themselves here.
   virtual void PostNcDestroy() {}
 
  protected:
@@ -56,13 +59,6 @@ class CWnd : public CCmdTarget {
   BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
   void Attach(HWND hWnd);
   HWND Detach();
-
-  // Messages of this object being handled now, nested ones included. A window destroyed
-  // from inside a handler (EXIT chosen in a modal loop a timer tick opened) keeps its
-  // object until the outermost handler has returned, so that handler never runs on a
-  // deleted object; it sees m_hWnd null instead.
-  int m_nDispatchDepth = 0;
-  bool m_bPostNcDestroyPending = false;
 };
 
 // The window procedure of every class the framework registers.
