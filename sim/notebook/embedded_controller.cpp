@@ -27,8 +27,12 @@ void EmbeddedController::SetStuck() {
 }
 
 void EmbeddedController::QueueOutput(uint8_t value) {
-  output_ = value;
-  outputFull_ = true;
+  if (!outputFull_) {
+    output_ = value;
+    outputFull_ = true;
+  } else if (pending_.size() < kMaxPendingOutput) {
+    pending_.push_back(value);
+  }
 }
 
 const std::vector<EcTransaction>& EmbeddedController::Transactions() const { return transactions_; }
@@ -43,8 +47,14 @@ bool EmbeddedController::InputFull() const { return mode_ == Mode::Stuck || busy
 
 uint8_t EmbeddedController::ReadByte(uint16_t port) {
   if (port == kDataPort) {
+    uint8_t value = output_;
     outputFull_ = false;
-    return output_;
+    if (!pending_.empty()) {
+      output_ = pending_.front();
+      pending_.pop_front();
+      outputFull_ = true;
+    }
+    return value;
   }
   if (port != kCommandPort) return 0xFF;
   ++statusReads_;
