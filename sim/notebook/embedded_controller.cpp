@@ -35,9 +35,11 @@ void EmbeddedController::QueueOutput(uint8_t value) {
   }
 }
 
-const std::vector<EcTransaction>& EmbeddedController::Transactions() const { return transactions_; }
+const std::vector<EcTransaction>& EmbeddedController::Transactions() const {
+  return transactions_.Entries();
+}
 
-void EmbeddedController::ClearTransactions() { transactions_.clear(); }
+void EmbeddedController::ClearTransactions() { transactions_.Clear(); }
 
 uint64_t EmbeddedController::LostBytes() const { return lostBytes_; }
 
@@ -85,15 +87,16 @@ void EmbeddedController::Accept(uint16_t port, uint8_t value) {
 void EmbeddedController::Record(uint16_t port, uint8_t value) {
   lastWasCommand_ = port == kCommandPort;
   if (lastWasCommand_) {
-    transactions_.push_back({true, value, false, 0});
+    transactions_.Add({true, value, false, 0});
     return;
   }
-  if (!transactions_.empty() && transactions_.back().hasCommand && !transactions_.back().hasData) {
-    transactions_.back().hasData = true;
-    transactions_.back().data = value;
+  if (!transactions_.Entries().empty() && transactions_.Last().hasCommand &&
+      !transactions_.Last().hasData) {
+    transactions_.Last().hasData = true;
+    transactions_.Last().data = value;
     return;
   }
-  transactions_.push_back({false, 0, true, value});
+  transactions_.Add({false, 0, true, value});
 }
 
 }  // namespace sim

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "sim/notebook/bounded_log.h"
 #include "sim/notebook/port_bus.h"
 
 namespace sim {
@@ -47,7 +48,10 @@ class EmbeddedController : public PortDevice {
   void QueueOutput(uint8_t value);
   size_t PendingOutput() const { return pending_.size() + (outputFull_ ? 1 : 0); }
 
+  // The newest accepted exchanges (see BoundedLog); transaction number n of the whole run is
+  // Transactions()[n - TransactionsDropped()].
   const std::vector<EcTransaction>& Transactions() const;
+  uint64_t TransactionsDropped() const { return transactions_.Dropped(); }
   // Called after every accepted byte, so observers can report traffic as it happens.
   void SetAcceptListener(std::function<void()> listener) { acceptListener_ = std::move(listener); }
   void ClearTransactions();
@@ -73,7 +77,7 @@ class EmbeddedController : public PortDevice {
   bool lastWasCommand_ = false;
   uint64_t lostBytes_ = 0;
   uint64_t statusReads_ = 0;
-  std::vector<EcTransaction> transactions_;
+  BoundedLog<EcTransaction> transactions_;
   std::function<void()> acceptListener_;
 };
 
