@@ -363,7 +363,7 @@ std::string IoManager::NameOf(PUNICODE_STRING name, const char* service) {
 
 void IoManager::Record(KernelHandle handle, UCHAR major, ULONG code, ULONG in, ULONG out,
                        NTSTATUS status, ULONG information) {
-  if (recording_) requests_.push_back({handle, major, code, in, out, status, information});
+  if (recording_) requests_.Add({handle, major, code, in, out, status, information});
 }
 
 }  // namespace sim

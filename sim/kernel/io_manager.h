@@ -15,6 +15,7 @@
 #include "platform/nt_kernel.h"
 #include "sim/kernel/kernel_faults.h"
 #include "sim/kernel/processor.h"
+#include "sim/notebook/bounded_log.h"
 
 namespace sim {
 
@@ -55,8 +56,9 @@ class IoManager {
                          void* output, ULONG outputLength, ULONG* bytesReturned);
 
   size_t OpenHandles() const { return handles_.size(); }
-  const std::vector<IoRequestRecord>& Requests() const { return requests_; }
-  void ClearRequests() { requests_.clear(); }
+  // The newest requests (see BoundedLog); RequestCount() counts them all.
+  const std::vector<IoRequestRecord>& Requests() const { return requests_.Entries(); }
+  void ClearRequests() { requests_.Clear(); }
   uint64_t RequestCount() const { return requestCount_; }
   // Keeps a record of every request (on by default); benchmarks turn it off.
   void SetRecording(bool record) { recording_ = record; }
@@ -104,7 +106,7 @@ class IoManager {
   std::map<KernelHandle, Handle> handles_;
   KernelHandle nextHandle_ = 4;
   PendingIrp* pending_ = nullptr;  // the request being dispatched
-  std::vector<IoRequestRecord> requests_;
+  BoundedLog<IoRequestRecord> requests_;
   void* type3Input_ = nullptr;  // METHOD_NEITHER input for the next dispatch
   uint64_t requestCount_ = 0;
   bool recording_ = true;

@@ -29,7 +29,7 @@ SimKernel& SimKernel::Current() {
 }
 
 void SimKernel::LogPort(const PortAccess& access) {
-  if (logPorts_) portLog_.push_back({access, processor_.Irql(), processor_.LocksHeld()});
+  if (logPorts_) portLog_.Add({access, processor_.Irql(), processor_.LocksHeld()});
 }
 
 }  // namespace sim

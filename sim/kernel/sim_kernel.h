@@ -12,6 +12,7 @@
 #include "sim/kernel/kernel_faults.h"
 #include "sim/kernel/kernel_pool.h"
 #include "sim/kernel/processor.h"
+#include "sim/notebook/bounded_log.h"
 #include "sim/notebook/port_bus.h"
 
 namespace sim {
@@ -39,9 +40,9 @@ class SimKernel {
   IoManager& Io() { return io_; }
   PortBus& Bus() { return bus_; }
 
-  // HAL port accesses (READ_PORT_* / WRITE_PORT_*), in order.
-  const std::vector<HalPortAccess>& PortLog() const { return portLog_; }
-  void ClearPortLog() { portLog_.clear(); }
+  // HAL port accesses (READ_PORT_* / WRITE_PORT_*), in order: the newest (see BoundedLog).
+  const std::vector<HalPortAccess>& PortLog() const { return portLog_.Entries(); }
+  void ClearPortLog() { portLog_.Clear(); }
   void SetPortLogging(bool log) { logPorts_ = log; }
   void LogPort(const PortAccess& access);
 
@@ -55,7 +56,7 @@ class SimKernel {
   Processor processor_;
   IoManager io_;
   PortBus& bus_;
-  std::vector<HalPortAccess> portLog_;
+  BoundedLog<HalPortAccess> portLog_;
   bool logPorts_ = true;
   uint64_t multiByteSizeQueries_ = 0;
   SimKernel* previous_;

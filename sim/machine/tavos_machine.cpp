@@ -170,9 +170,12 @@ void Machine::Dump(const std::string& winPath) {
 // waiting for its data byte is reported alone once the program pauses (`final`).
 void Machine::ReportEcTraffic(bool final) {
   const auto& transactions = notebook_.Ec().Transactions();
-  while (ecReported_ < transactions.size()) {
-    const sim::EcTransaction& t = transactions[ecReported_];
-    bool last = ecReported_ + 1 == transactions.size();
+  const uint64_t dropped = notebook_.Ec().TransactionsDropped();
+  // Reported after every accepted byte, so none is dropped before it is reported.
+  if (ecReported_ < dropped) ecReported_ = dropped;
+  while (ecReported_ < dropped + transactions.size()) {
+    const sim::EcTransaction& t = transactions[ecReported_ - dropped];
+    bool last = ecReported_ + 1 == dropped + transactions.size();
     if (last && t.hasCommand && !t.hasData && !final) break;
     char line[48];
     if (t.hasCommand && t.hasData)

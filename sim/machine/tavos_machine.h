@@ -86,7 +86,7 @@ class Machine {
   sim::Notebook notebook_;
   sim::SimKernel kernel_{notebook_.Bus()};
   std::unique_ptr<winsim::WindowsPc> pc_;
-  size_t ecReported_ = 0;
+  uint64_t ecReported_ = 0;  // transactions of the whole run already on the timeline
   bool switchedOff_ = false;
   std::vector<std::string> switchOffProblems_;
 };

@@ -27,13 +27,19 @@ void EmbeddedController::SetStuck() {
 }
 
 void EmbeddedController::QueueOutput(uint8_t value) {
-  output_ = value;
-  outputFull_ = true;
+  if (!outputFull_) {
+    output_ = value;
+    outputFull_ = true;
+  } else if (pending_.size() < kMaxPendingOutput) {
+    pending_.push_back(value);
+  }
 }
 
-const std::vector<EcTransaction>& EmbeddedController::Transactions() const { return transactions_; }
+const std::vector<EcTransaction>& EmbeddedController::Transactions() const {
+  return transactions_.Entries();
+}
 
-void EmbeddedController::ClearTransactions() { transactions_.clear(); }
+void EmbeddedController::ClearTransactions() { transactions_.Clear(); }
 
 uint64_t EmbeddedController::LostBytes() const { return lostBytes_; }
 
@@ -43,8 +49,14 @@ bool EmbeddedController::InputFull() const { return mode_ == Mode::Stuck || busy
 
 uint8_t EmbeddedController::ReadByte(uint16_t port) {
   if (port == kDataPort) {
+    uint8_t value = output_;
     outputFull_ = false;
-    return output_;
+    if (!pending_.empty()) {
+      output_ = pending_.front();
+      pending_.pop_front();
+      outputFull_ = true;
+    }
+    return value;
   }
   if (port != kCommandPort) return 0xFF;
   ++statusReads_;
@@ -75,15 +87,16 @@ void EmbeddedController::Accept(uint16_t port, uint8_t value) {
 void EmbeddedController::Record(uint16_t port, uint8_t value) {
   lastWasCommand_ = port == kCommandPort;
   if (lastWasCommand_) {
-    transactions_.push_back({true, value, false, 0});
+    transactions_.Add({true, value, false, 0});
     return;
   }
-  if (!transactions_.empty() && transactions_.back().hasCommand && !transactions_.back().hasData) {
-    transactions_.back().hasData = true;
-    transactions_.back().data = value;
+  if (!transactions_.Entries().empty() && transactions_.Last().hasCommand &&
+      !transactions_.Last().hasData) {
+    transactions_.Last().hasData = true;
+    transactions_.Last().data = value;
     return;
   }
-  transactions_.push_back({false, 0, true, value});
+  transactions_.Add({false, 0, true, value});
 }
 
 }  // namespace sim

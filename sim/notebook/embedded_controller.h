@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <vector>
 
+#include "sim/notebook/bounded_log.h"
 #include "sim/notebook/port_bus.h"
 
 namespace sim {
@@ -38,10 +40,18 @@ class EmbeddedController : public PortDevice {
   void SetBusy(int n);  // after each accepted byte IBF shows for the next n status reads; n<0 is 0
   void SetStuck();      // IBF always set; nothing is accepted
 
-  // Puts a byte in the output buffer and sets OBF, replacing any byte not yet read.
+  // Queues a byte for the host. The output buffer holds one byte; like the real controller,
+  // the firmware moves the next pending byte in (and sets OBF again) as soon as the host has
+  // read the previous one, so a single drain of the data port need not leave OBF clear.
+  // At most kMaxPendingOutput bytes wait behind the buffer; further ones are dropped.
+  static constexpr size_t kMaxPendingOutput = 16;
   void QueueOutput(uint8_t value);
+  size_t PendingOutput() const { return pending_.size() + (outputFull_ ? 1 : 0); }
 
+  // The newest accepted exchanges (see BoundedLog); transaction number n of the whole run is
+  // Transactions()[n - TransactionsDropped()].
   const std::vector<EcTransaction>& Transactions() const;
+  uint64_t TransactionsDropped() const { return transactions_.Dropped(); }
   // Called after every accepted byte, so observers can report traffic as it happens.
   void SetAcceptListener(std::function<void()> listener) { acceptListener_ = std::move(listener); }
   void ClearTransactions();
@@ -63,10 +73,11 @@ class EmbeddedController : public PortDevice {
   int busyReadsLeft_ = 0;  // status reads that will still show IBF
   bool outputFull_ = false;
   uint8_t output_ = 0x00;
+  std::deque<uint8_t> pending_;  // bytes waiting behind the output buffer
   bool lastWasCommand_ = false;
   uint64_t lostBytes_ = 0;
   uint64_t statusReads_ = 0;
-  std::vector<EcTransaction> transactions_;
+  BoundedLog<EcTransaction> transactions_;
   std::function<void()> acceptListener_;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "sim/notebook/bounded_log.h"
 #include "sim/notebook/port_bus.h"
 
 namespace sim {
@@ -17,7 +18,7 @@ class HotKeyLatch : public PortDevice {
   uint16_t Port() const;
   void Press(uint8_t bits);  // ORs bits into the latch
   uint8_t Value() const;     // the latch, without a bus access
-  // Values written, oldest first.
+  // Values written, oldest first (the newest of them, see BoundedLog).
   const std::vector<uint8_t>& Acknowledgements() const;
 
   uint8_t ReadByte(uint16_t port) override;
@@ -26,7 +27,7 @@ class HotKeyLatch : public PortDevice {
  private:
   uint16_t port_;
   uint8_t value_ = 0;
-  std::vector<uint8_t> acknowledgements_;
+  BoundedLog<uint8_t> acknowledgements_;
 };
 
 }  // namespace sim

@@ -69,12 +69,12 @@ bool PortBus::OneOwnerForDword(uint16_t port) const {
 uint8_t PortBus::InByte(uint16_t port) {
   PortDevice* device = owners_[port];
   const uint8_t value = device ? device->ReadByte(port) : 0xFF;
-  log_.push_back({PortDirection::In, PortWidth::Byte, port, value});
+  log_.Add({PortDirection::In, PortWidth::Byte, port, value});
   return value;
 }
 
 void PortBus::OutByte(uint16_t port, uint8_t value) {
-  log_.push_back({PortDirection::Out, PortWidth::Byte, port, value});
+  log_.Add({PortDirection::Out, PortWidth::Byte, port, value});
   if (PortDevice* device = owners_[port]) device->WriteByte(port, value);
 }
 
@@ -91,12 +91,12 @@ uint32_t PortBus::InDword(uint16_t port) {
       value |= uint32_t{byte} << (8 * k);
     }
   }
-  log_.push_back({PortDirection::In, PortWidth::Dword, port, value});
+  log_.Add({PortDirection::In, PortWidth::Dword, port, value});
   return value;
 }
 
 void PortBus::OutDword(uint16_t port, uint32_t value) {
-  log_.push_back({PortDirection::Out, PortWidth::Dword, port, value});
+  log_.Add({PortDirection::Out, PortWidth::Dword, port, value});
   if (OneOwnerForDword(port)) {
     if (PortDevice* device = owners_[port]) device->WriteDword(port, value);
     return;
@@ -109,8 +109,8 @@ void PortBus::OutDword(uint16_t port, uint32_t value) {
   }
 }
 
-const std::vector<PortAccess>& PortBus::Log() const { return log_; }
+const std::vector<PortAccess>& PortBus::Log() const { return log_.Entries(); }
 
-void PortBus::ClearLog() { log_.clear(); }
+void PortBus::ClearLog() { log_.Clear(); }
 
 }  // namespace sim

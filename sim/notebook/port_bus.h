@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "sim/notebook/bounded_log.h"
+
 namespace sim {
 
 enum class PortWidth : uint8_t { Byte = 1, Dword = 4 };
@@ -57,8 +59,10 @@ class PortBus {
   uint32_t InDword(uint16_t port);             // unclaimed: 0xFFFFFFFF
   void OutDword(uint16_t port, uint32_t value);
 
-  // Every In/Out above, one entry each, in order. Grows until cleared.
+  // The In/Out above, one entry each, in order: the newest of them (see BoundedLog), and how
+  // many there were in all.
   const std::vector<PortAccess>& Log() const;
+  uint64_t AccessCount() const { return log_.Total(); }
   void ClearLog();
 
  private:
@@ -68,7 +72,7 @@ class PortBus {
   PortDevice* OwnerOrNull(uint32_t port) const;
 
   std::vector<PortDevice*> owners_;  // indexed by port
-  std::vector<PortAccess> log_;
+  BoundedLog<PortAccess> log_;
 };
 
 }  // namespace sim

@@ -6,8 +6,11 @@
 namespace winsim {
 
 void Timeline::Add(const std::string& event) {
-  lines_.push_back(std::to_string(clock_) + " " + event);
-  if (listener_) listener_(lines_.back());
+  std::string line = std::to_string(clock_) + " " + event;
+  if (sink_)
+    sink_(line);
+  else
+    lines_.push_back(std::move(line));
 }
 
 std::string Quote(const std::string& text) {

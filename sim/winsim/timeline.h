@@ -15,13 +15,14 @@ class Timeline {
   void Add(const std::string& event);
   const std::vector<std::string>& Lines() const { return lines_; }
   void Clear() { lines_.clear(); }
-  // Called with every new line as well (the interactive runner prints as it goes).
-  void SetListener(std::function<void(const std::string&)> listener) { listener_ = listener; }
+  // Hands every new line to `sink` instead of keeping it, so that a day-long scenario whose
+  // lines are printed as they come holds none of them; an empty sink keeps lines again.
+  void StreamTo(std::function<void(const std::string&)> sink) { sink_ = std::move(sink); }
 
  private:
   const uint64_t& clock_;
   std::vector<std::string> lines_;
-  std::function<void(const std::string&)> listener_;
+  std::function<void(const std::string&)> sink_;
 };
 
 // A string as a double-quoted C literal: the timeline's and the scenarios' one quoting rule.

@@ -22,7 +22,8 @@ TEST_F(TavosTest, DirectPathReadsTheLatchAndTellsTheControllerOnEveryTick) {
     EXPECT_EQ(4u, Lines("key").size()) << "search is group A's: it works on MODELP01";
     EXPECT_EQ((std::vector<uint8_t>{0x00, 0x00}), M().Notebook().HotKeys().Acknowledgements());
     M().Wait(650);
-    EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81", "1300 ec 0xCF 0x81"}), Lines("ec 0xCF"));
+    EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81", "1300 ec 0xCF 0x81"}),
+              Lines("ec 0xCF"));
     EXPECT_EQ(0u, M().Kernel().Io().RequestCount()) << "the driver is not used";
     size_t before = M().Timeline().size();
     ASSERT_TRUE(M().Exit());
@@ -74,6 +75,21 @@ TEST_F(TavosTest, DirectSendGivesUpOnABusyControllerAndTriesAgainNextTick) {
   M().SetEcReady();
   M().Wait(650);
   EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF", "1950 ec 0xCF 0x81"}), Lines("ec 0xCF"));
+}
+
+// The drain reads one byte; a controller with a second byte pending refills its output buffer
+// at once, and the attempt must then see "output full" and write nothing.
+TEST_F(TavosTest, DirectSendGivesUpWhileTheControllerStillHasOutput) {
+  Boot("98");
+  M().StartTavos();
+  for (uint8_t value : {0x11, 0x22, 0x33}) M().Notebook().Ec().QueueOutput(value);
+  M().Wait(650);
+  EXPECT_TRUE(Lines("ec 0xCF").empty()) << "after the first drain 0x22 and 0x33 remain";
+  M().Wait(650);
+  EXPECT_TRUE(Lines("ec 0xCF").empty()) << "the second drain leaves 0x33";
+  M().Wait(650);
+  EXPECT_EQ((std::vector<std::string>{"1950 ec 0xCF 0x81"}), Lines("ec 0xCF"));
+  EXPECT_EQ(0u, M().Notebook().Ec().PendingOutput());
 }
 
 TEST_F(TavosTest, DirectSendWritesNothingToAStuckController) {

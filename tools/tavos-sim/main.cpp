@@ -52,6 +52,8 @@ void PrintLines(const std::vector<std::string>& lines) {
   std::fflush(stdout);
 }
 
+void PrintLine(const std::string& line) { std::printf("%s\n", line.c_str()); }
+
 void PrintProblems(const std::vector<std::string>& problems) {
   for (const std::string& problem : problems) std::fprintf(stderr, "problem: %s\n", problem.c_str());
 }
@@ -67,7 +69,9 @@ int RunText(const std::string& text, const std::string& source, const std::strin
     PrintError(source, parsed.error);
     return kScenarioWrong;
   }
-  tavos_scenario::RunResult run = tavos_scenario::RunScenario(parsed.statements, sandbox, PrintLines);
+  tavos_scenario::RunResult run =
+      tavos_scenario::RunScenario(parsed.statements, sandbox, PrintLine);
+  std::fflush(stdout);
   if (!run.ok) PrintError(source, run.error);
   PrintProblems(run.problems);
   if (!run.ok) return kScenarioWrong;

@@ -152,19 +152,23 @@ bool ScenarioRunner::Apply(const Statement& s, ScenarioError* error) {
 }
 
 RunResult RunScenario(const std::vector<Statement>& statements, const std::string& sandbox,
-                      const std::function<void(const std::vector<std::string>&)>& onLines) {
+                      const std::function<void(const std::string&)>& onLine) {
   RunResult result;
   ScenarioRunner runner(sandbox);
+  winsim::Timeline& timeline = runner.Machine().Pc().Events();
+  if (onLine) {
+    for (const std::string& line : timeline.Lines()) onLine(line);  // from setting the machine up
+    timeline.StreamTo(onLine);
+  }
   for (const Statement& statement : statements) {
-    bool applied = runner.Apply(statement, &result.error);
-    std::vector<std::string> lines = runner.TakeNewLines();
-    if (onLines && !lines.empty()) onLines(lines);
-    if (!applied) {
+    if (!runner.Apply(statement, &result.error)) {
       result.ok = false;
       break;
     }
   }
-  result.timeline = runner.Machine().Timeline();
+  // What the machine adds while it is switched off is not part of the scenario's timeline.
+  timeline.StreamTo(nullptr);
+  if (!onLine) result.timeline = runner.Machine().Timeline();
   runner.Machine().SwitchOff();
   result.problems = runner.Machine().Problems();
   return result;

@@ -58,15 +58,16 @@ class ScenarioRunner {
 
 struct RunResult {
   bool ok = true;
-  ScenarioError error;  // why the run stopped early, when !ok
-  std::vector<std::string> timeline;
+  ScenarioError error;                // why the run stopped early, when !ok
+  std::vector<std::string> timeline;  // when no `onLine` took the lines as they came
   std::vector<std::string> problems;  // Machine::Problems once the machine is switched off
 };
 
 // Runs the statements on a fresh machine with drive C: in `sandbox`, stopping at the first
-// one that fails. `onLines` (optional) gets each statement's new timeline lines as they come.
+// one that fails. `onLine` (optional) gets each timeline line as the machine adds it; the run
+// then keeps none of them, so a day-long scenario's memory does not grow with its timeline.
 RunResult RunScenario(const std::vector<Statement>& statements, const std::string& sandbox,
-                      const std::function<void(const std::vector<std::string>&)>& onLines = nullptr);
+                      const std::function<void(const std::string&)>& onLine = nullptr);
 
 // Every file under C:\ with its size, one a line: "C:\WINDOWS\SelectFile.ini 94 hidden".
 std::vector<std::string> ListFiles(tavos_sim::Machine& machine);

@@ -5,6 +5,7 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "hex.h"
 
@@ -94,6 +95,15 @@ TEST(EmbeddedController, OutputBufferAndStatusFlags) {
   EXPECT_EQ(H8(0x5A), H8(ec.ReadByte(kData)));
   EXPECT_EQ(H8(0x00), H8(ec.ReadByte(kCmd))) << "reading data clears OBF";
   EXPECT_EQ(H8(0x5A), H8(ec.ReadByte(kData))) << "OBF clear: the last byte again";
+
+  // Bytes queued behind the buffer move in as each one is read: OBF shows again at once.
+  for (uint8_t value = 1; value <= EmbeddedController::kMaxPendingOutput + 3; ++value)
+    ec.QueueOutput(value);
+  std::vector<uint32_t> read;
+  for (int i = 0; i < 40 && (ec.ReadByte(kCmd) & kObf); ++i) read.push_back(ec.ReadByte(kData));
+  ASSERT_EQ(1 + EmbeddedController::kMaxPendingOutput, read.size())
+      << "the buffer and 16 pending; the rest dropped";
+  for (uint32_t i = 0; i < read.size(); ++i) EXPECT_EQ(H8(i + 1), H8(read[i])) << "in queue order";
 
   ec.SetStuck();
   ec.QueueOutput(0x77);
