@@ -11,11 +11,11 @@ struct WellKnownSid {
   ULONG SubAuthority[2];
 };
 
-const WellKnownSid kLocalSystem = {
+constexpr WellKnownSid kLocalSystem = {
     SID_REVISION, 1, SECURITY_NT_AUTHORITY, {SECURITY_LOCAL_SYSTEM_RID, 0}};
-const WellKnownSid kAdministrators = {
+constexpr WellKnownSid kAdministrators = {
     SID_REVISION, 2, SECURITY_NT_AUTHORITY, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}};
-const WellKnownSid kInteractive = {
+constexpr WellKnownSid kInteractive = {
     SID_REVISION, 1, SECURITY_NT_AUTHORITY, {SECURITY_INTERACTIVE_RID, 0}};
 
 struct Grant {
