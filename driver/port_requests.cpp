@@ -11,9 +11,9 @@ enum class PortOperation : UCHAR {
   InDword,
   OutByte,
   OutDword,
-  IndexedInByte,      // port from the request value, remembered for the write-back
-  WriteBack,          // byte to the remembered port
-  OutDwordThenInDword, // index then data, both under the one lock hold
+  IndexedInByte,        // port from the request value, remembered for the write-back
+  WriteBack,            // byte to the remembered port
+  OutDwordThenInDword,  // index then data, both under the one lock hold
   OutByteThenInByte,
 };
 
@@ -25,25 +25,25 @@ struct RequestEntry {
 
 // Indexed by (code - kFirstCode) / 4.
 constexpr RequestEntry kRequestTable[] = {
-    {PortOperation::IndexedInByte, 0, 0},           // 0x222018
-    {PortOperation::WriteBack, 0, 0},               // 0x22201C
+    {PortOperation::IndexedInByte, 0, 0},  // 0x222018
+    {PortOperation::WriteBack, 0, 0},      // 0x22201C
     {PortOperation::OutDwordThenInDword, 0xCF8, 0xCFC},
     {PortOperation::InDword, 0xCFC, 0},
     {PortOperation::InByte, 0x60, 0},
     {PortOperation::InByte, 0x62, 0},
     {PortOperation::InByte, 0x64, 0},
     {PortOperation::InByte, 0x66, 0},
-    {PortOperation::Reject, 0, 0},                  // 0x222038
+    {PortOperation::Reject, 0, 0},  // 0x222038
     {PortOperation::OutDword, 0xCF8, 0},
     {PortOperation::OutDword, 0xCFC, 0},
-    {PortOperation::OutByte, 0x64, 0},              // the controller writes run in function
-    {PortOperation::OutByte, 0x60, 0},              // order, not port order
+    {PortOperation::OutByte, 0x64, 0},  // the controller writes run in function
+    {PortOperation::OutByte, 0x60, 0},  // order, not port order
     {PortOperation::OutByte, 0x66, 0},
     {PortOperation::OutByte, 0x62, 0},
-    {PortOperation::OutByteThenInByte, 0x70, 0x71}, // 0x222054
+    {PortOperation::OutByteThenInByte, 0x70, 0x71},  // 0x222054
     {PortOperation::OutByte, 0x70, 0},
     {PortOperation::OutByte, 0x71, 0},
-    {PortOperation::InByte, 0x71, 0},               // 0x222060
+    {PortOperation::InByte, 0x71, 0},  // 0x222060
 };
 static_assert(sizeof(kRequestTable) / sizeof(kRequestTable[0]) ==
                   (portio::kLastCode - portio::kFirstCode) / 4 + 1,
@@ -52,13 +52,17 @@ static_assert(sizeof(kRequestTable) / sizeof(kRequestTable[0]) ==
 // Input bytes an operation needs to form its request value.
 ULONG ValueBytesNeeded(PortOperation operation) {
   switch (operation) {
-    case PortOperation::IndexedInByte: return 2;  // a 16-bit port number
+    case PortOperation::IndexedInByte:
+      return 2;  // a 16-bit port number
     case PortOperation::OutDword:
-    case PortOperation::OutDwordThenInDword: return 4;
+    case PortOperation::OutDwordThenInDword:
+      return 4;
     case PortOperation::OutByte:
     case PortOperation::WriteBack:
-    case PortOperation::OutByteThenInByte: return 1;
-    default: return 0;
+    case PortOperation::OutByteThenInByte:
+      return 1;
+    default:
+      return 0;
   }
 }
 
@@ -67,10 +71,13 @@ ULONG OutputBytesNeeded(PortOperation operation) {
   switch (operation) {
     case PortOperation::InByte:
     case PortOperation::IndexedInByte:
-    case PortOperation::OutByteThenInByte: return 1;
+    case PortOperation::OutByteThenInByte:
+      return 1;
     case PortOperation::InDword:
-    case PortOperation::OutDwordThenInDword: return 4;
-    default: return 0;
+    case PortOperation::OutDwordThenInDword:
+      return 4;
+    default:
+      return 0;
   }
 }
 
@@ -94,7 +101,8 @@ PULONG DwordPort(ULONG port) { return reinterpret_cast<PULONG>(ULONG_PTR(port & 
 // Byte 0 gets the port's byte; bytes 1 to 3 keep the caller's input, and those the input did
 // not reach are zeroed so that no stale pool content is reported.
 ULONG StoreByteResult(PUCHAR buffer, ULONG inputLength, ULONG outputLength, UCHAR byte) {
-  ULONG reported = outputLength < portio::kReadReportBytes ? outputLength : portio::kReadReportBytes;
+  ULONG reported =
+      outputLength < portio::kReadReportBytes ? outputLength : portio::kReadReportBytes;
   buffer[0] = byte;
   for (ULONG i = inputLength < 1 ? 1 : inputLength; i < reported; ++i) buffer[i] = 0;
   return reported;
@@ -118,8 +126,8 @@ PortRequestResult ServePortRequest(PortDeviceExtension* extension, ULONG code, P
   const ULONG value = RequestValue(buffer, inputLength);
   switch (entry->operation) {
     case PortOperation::InByte:
-      return {STATUS_SUCCESS,
-              StoreByteResult(buffer, inputLength, outputLength, READ_PORT_UCHAR(BytePort(entry->port)))};
+      return {STATUS_SUCCESS, StoreByteResult(buffer, inputLength, outputLength,
+                                              READ_PORT_UCHAR(BytePort(entry->port)))};
     case PortOperation::InDword:
       return {STATUS_SUCCESS, StoreDwordResult(buffer, READ_PORT_ULONG(DwordPort(entry->port)))};
     case PortOperation::OutByte:
@@ -129,17 +137,20 @@ PortRequestResult ServePortRequest(PortDeviceExtension* extension, ULONG code, P
       WRITE_PORT_ULONG(DwordPort(entry->port), value);
       return {STATUS_SUCCESS, 0};
     case PortOperation::IndexedInByte:
+      if (!portio::IsIndexedReadPort(value & 0xFFFF)) return {STATUS_ACCESS_DENIED, 0};
       extension->RememberedPort = value & 0xFFFF;
       extension->PortRemembered = TRUE;
-      return {STATUS_SUCCESS, StoreByteResult(buffer, inputLength, outputLength,
-                                              READ_PORT_UCHAR(BytePort(extension->RememberedPort)))};
+      return {STATUS_SUCCESS,
+              StoreByteResult(buffer, inputLength, outputLength,
+                              READ_PORT_UCHAR(BytePort(extension->RememberedPort)))};
     case PortOperation::WriteBack:
       if (!extension->PortRemembered) return {STATUS_INVALID_DEVICE_STATE, 0};
       WRITE_PORT_UCHAR(BytePort(extension->RememberedPort), UCHAR(value));
       return {STATUS_SUCCESS, 0};
     case PortOperation::OutDwordThenInDword:
       WRITE_PORT_ULONG(DwordPort(entry->port), value);
-      return {STATUS_SUCCESS, StoreDwordResult(buffer, READ_PORT_ULONG(DwordPort(entry->dataPort)))};
+      return {STATUS_SUCCESS,
+              StoreDwordResult(buffer, READ_PORT_ULONG(DwordPort(entry->dataPort)))};
     case PortOperation::OutByteThenInByte:
       WRITE_PORT_UCHAR(BytePort(entry->port), UCHAR(value));
       return {STATUS_SUCCESS, StoreByteResult(buffer, inputLength, outputLength,

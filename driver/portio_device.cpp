@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "driver/device_access.h"
 #include "driver/portio_protocol.h"
 
 KSPIN_LOCK g_PortLock;
@@ -23,7 +24,7 @@ NTSTATUS CreatePortDevice(PDRIVER_OBJECT driverObject, ULONG deviceNumber) {
 
   PDEVICE_OBJECT device = nullptr;
   NTSTATUS status = IoCreateDevice(driverObject, sizeof(PortDeviceExtension), deviceName.Get(),
-                                   FILE_DEVICE_UNKNOWN, 0, TRUE, &device);
+                                   FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN, TRUE, &device);
   if (!NT_SUCCESS(status)) return status;
 
   device->Flags |= DO_BUFFERED_IO;
@@ -38,6 +39,14 @@ NTSTATUS CreatePortDevice(PDRIVER_OBJECT driverObject, ULONG deviceNumber) {
   if (!extension->DeviceName.IsValid() || !extension->LinkName.IsValid()) {
     DestroyDevice(device);
     return STATUS_INSUFFICIENT_RESOURCES;
+  }
+
+  // Locked down before it has a link, or the driver does not load: a device anyone could
+  // open is worse than none.
+  status = RestrictDeviceAccess(device);
+  if (!NT_SUCCESS(status)) {
+    DestroyDevice(device);
+    return status;
   }
 
   status = IoCreateSymbolicLink(linkName.Get(), deviceName.Get());

@@ -6,12 +6,19 @@ namespace {
 
 VOID NTAPI PortioUnload(PDRIVER_OBJECT driverObject) { DeletePortDevices(driverObject); }
 
-// No per-handle state: every create and close simply succeeds.
+// No per-handle state: every close and every create of the device itself succeeds. The
+// device has no names beneath it ("\\.\DRV1\x"); refusing them here holds also where the
+// system ignores FILE_DEVICE_SECURE_OPEN and would let anyone reach this routine so.
 NTSTATUS NTAPI PortioCreateClose(PDEVICE_OBJECT, PIRP irp) {
-  irp->IoStatus.Status = STATUS_SUCCESS;
+  PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+  NTSTATUS status = STATUS_SUCCESS;
+  if (stack->MajorFunction == IRP_MJ_CREATE && stack->FileObject != nullptr &&
+      stack->FileObject->FileName.Length != 0)
+    status = STATUS_ACCESS_DENIED;
+  irp->IoStatus.Status = status;
   irp->IoStatus.Information = 0;
   IoCompleteRequest(irp, IO_NO_INCREMENT);
-  return STATUS_SUCCESS;
+  return status;
 }
 
 }  // namespace

@@ -23,6 +23,10 @@
 // device, whoever sent it; so an indexed read followed by a write-back is a pair only if
 // no other indexed read comes between them. Before the first indexed read there is no such
 // port and the write-back fails with STATUS_INVALID_DEVICE_STATE.
+//
+// The indexed read reaches only the ports of kIndexedReadPorts. Any other port fails with
+// STATUS_ACCESS_DENIED, is not touched and is not remembered, so the write-back keeps going
+// to the port remembered before. The value's upper 16 bits never select another port.
 #pragma once
 
 #include <cstdint>
@@ -40,25 +44,25 @@ constexpr uint32_t ControlCode(uint32_t function) {
 }
 
 enum : uint32_t {
-  kIndexedRead = ControlCode(0x806),        // port = value (low 16 bits); remembered
-  kWriteBack = ControlCode(0x807),          // low byte to the remembered port
-  kPciConfigRead = ControlCode(0x808),      // value -> 0xCF8, then 32-bit read of 0xCFC
-  kPciDataRead = ControlCode(0x809),        // 32-bit read of 0xCFC
-  kKeyboardDataRead = ControlCode(0x80A),   // 0x60
-  kEcDataRead = ControlCode(0x80B),         // 0x62
-  kKeyboardStatusRead = ControlCode(0x80C), // 0x64
-  kEcStatusRead = ControlCode(0x80D),       // 0x66
-  kUnassigned = ControlCode(0x80E),         // always rejected
-  kPciAddressWrite = ControlCode(0x80F),    // 32-bit write of 0xCF8
-  kPciDataWrite = ControlCode(0x810),       // 32-bit write of 0xCFC
-  kKeyboardCommandWrite = ControlCode(0x811), // 0x64
-  kKeyboardDataWrite = ControlCode(0x812),  // 0x60
-  kEcCommandWrite = ControlCode(0x813),     // 0x66
-  kEcDataWrite = ControlCode(0x814),        // 0x62
-  kCmosRead = ControlCode(0x815),           // low byte -> 0x70, then read 0x71
-  kCmosIndexWrite = ControlCode(0x816),     // 0x70
-  kCmosDataWrite = ControlCode(0x817),      // 0x71
-  kCmosDataRead = ControlCode(0x818),       // 0x71
+  kIndexedRead = ControlCode(0x806),           // port = value (low 16 bits); remembered
+  kWriteBack = ControlCode(0x807),             // low byte to the remembered port
+  kPciConfigRead = ControlCode(0x808),         // value -> 0xCF8, then 32-bit read of 0xCFC
+  kPciDataRead = ControlCode(0x809),           // 32-bit read of 0xCFC
+  kKeyboardDataRead = ControlCode(0x80A),      // 0x60
+  kEcDataRead = ControlCode(0x80B),            // 0x62
+  kKeyboardStatusRead = ControlCode(0x80C),    // 0x64
+  kEcStatusRead = ControlCode(0x80D),          // 0x66
+  kUnassigned = ControlCode(0x80E),            // always rejected
+  kPciAddressWrite = ControlCode(0x80F),       // 32-bit write of 0xCF8
+  kPciDataWrite = ControlCode(0x810),          // 32-bit write of 0xCFC
+  kKeyboardCommandWrite = ControlCode(0x811),  // 0x64
+  kKeyboardDataWrite = ControlCode(0x812),     // 0x60
+  kEcCommandWrite = ControlCode(0x813),        // 0x66
+  kEcDataWrite = ControlCode(0x814),           // 0x62
+  kCmosRead = ControlCode(0x815),              // low byte -> 0x70, then read 0x71
+  kCmosIndexWrite = ControlCode(0x816),        // 0x70
+  kCmosDataWrite = ControlCode(0x817),         // 0x71
+  kCmosDataRead = ControlCode(0x818),          // 0x71
 };
 
 constexpr uint32_t kFirstCode = kIndexedRead;
@@ -66,5 +70,23 @@ constexpr uint32_t kLastCode = kCmosDataRead;
 
 // What a read reports: the 4-byte request word, cut to the caller's output buffer.
 constexpr uint32_t kReadReportBytes = 4;
+
+// The ports the indexed read (and so the write-back) may reach: the latches Tavos polls and
+// acknowledges, and the ports the fixed requests already serve. Nothing else: not the DMA
+// controllers, the disks, the reset control port 0xCF9 or the rest of the machine.
+constexpr uint16_t kIndexedReadPorts[] = {
+    0x040E, 0x040F,  // hot-key latches
+    0x0C12,          // media-button latch
+    0x0060, 0x0064,  // keyboard controller data, status/command
+    0x0062, 0x0066,  // embedded controller data, status/command
+    0x0070, 0x0071,  // CMOS index, data
+    0x0CF8, 0x0CFC,  // PCI configuration address, data
+};
+
+constexpr bool IsIndexedReadPort(uint32_t port) {
+  for (uint16_t allowed : kIndexedReadPorts)
+    if (port == allowed) return true;
+  return false;
+}
 
 }  // namespace portio

@@ -14,7 +14,12 @@
 #ifndef POOL_TAGGING
 #define POOL_TAGGING 1
 #endif
-#include <ntddk.h>
+// ntifs.h: ntddk.h and the object-security services that set the device's DACL.
+#include <ntifs.h>
+// ntifs.h points this at the OEM code page's flag, for file systems; portio converts ANSI
+// text, so it asks about the ANSI code page, as ntddk.h means it.
+#undef NLS_MB_CODE_PAGE_TAG
+#define NLS_MB_CODE_PAGE_TAG NlsMbCodePageTag
 #else
 #include "linux/ntddk_subset.h"
 #endif

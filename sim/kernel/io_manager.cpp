@@ -10,8 +10,8 @@ namespace sim {
 namespace {
 
 constexpr ULONG kMethodNeither = 3;
-constexpr NTSTATUS kStatusAccessViolation = static_cast<NTSTATUS>(0xC0000005L);
-constexpr NTSTATUS kStatusInvalidHandle = static_cast<NTSTATUS>(0xC0000008L);
+constexpr NTSTATUS kStatusAccessViolation = STATUS_ACCESS_VIOLATION;
+constexpr NTSTATUS kStatusInvalidHandle = STATUS_INVALID_HANDLE;
 constexpr NTSTATUS kStatusImageAlreadyLoaded = static_cast<NTSTATUS>(0xC000010EL);
 // What a fresh system buffer holds beyond the caller's input.
 constexpr UCHAR kStalePoolFill = 0xCD;
@@ -48,11 +48,15 @@ struct IoManager::Device {
   std::string name;
   std::vector<std::max_align_t> extension;
   int openHandles = 0;
+  int objectHandles = 0;
+  Dacl dacl = DefaultDeviceDacl();
 };
 
 struct IoManager::PendingIrp {
   IRP irp{};
   IO_STACK_LOCATION stack{};
+  FILE_OBJECT file{};
+  std::u16string fileName;
   int completions = 0;
 };
 
@@ -74,6 +78,7 @@ NTSTATUS IoManager::LoadDriver(DriverEntryRoutine entry) {
   processor_.ExpectPassive("driver entry returned");
 
   if (!NT_SUCCESS(status)) {
+    ReportHandlesLeft("failed load");
     // The system never calls the unload routine of a driver that failed to load.
     for (auto it = devices_.begin(); it != devices_.end();) {
       if (it->second->object.DriverObject == driver_.get()) {
@@ -84,7 +89,8 @@ NTSTATUS IoManager::LoadDriver(DriverEntryRoutine entry) {
       }
     }
     for (auto& [link, target] : links_)
-      faults_.Report("DRIVER_LEFT_OBJECTS", "failed load left symbolic link " + link + " -> " + target);
+      faults_.Report("DRIVER_LEFT_OBJECTS",
+                     "failed load left symbolic link " + link + " -> " + target);
     links_.clear();
     driver_.reset();
     return status;
@@ -100,6 +106,7 @@ NTSTATUS IoManager::UnloadDriver() {
   processor_.ExpectPassive("unload called");
   driver_->DriverUnload(driver_.get());
   processor_.ExpectPassive("unload returned");
+  ReportHandlesLeft("unload");
   for (auto& [key, device] : devices_)
     faults_.Report("DRIVER_LEFT_OBJECTS", "unload left device " + device->name);
   devices_.clear();
@@ -110,29 +117,45 @@ NTSTATUS IoManager::UnloadDriver() {
   return STATUS_SUCCESS;
 }
 
-NTSTATUS IoManager::Open(const std::string& win32Path, KernelHandle* handle) {
+NTSTATUS IoManager::Open(const std::string& win32Path, KernelHandle* handle,
+                         const OpenRequest& request) {
   *handle = 0;
   const std::string prefix = "\\\\.\\";
   if (win32Path.compare(0, prefix.size(), prefix) != 0 || win32Path.size() == prefix.size())
     return STATUS_OBJECT_NAME_INVALID;
-  auto link = links_.find(ObjectKey("\\??\\" + win32Path.substr(prefix.size())));
+  // "\\.\DRV1\rest": the link resolves to the device, "\rest" is the name beneath it.
+  const std::string path = win32Path.substr(prefix.size());
+  const size_t separator = path.find('\\');
+  if (separator == 0) return STATUS_OBJECT_NAME_INVALID;
+  auto link = links_.find(ObjectKey("\\??\\" + path.substr(0, separator)));
   if (link == links_.end()) return STATUS_OBJECT_NAME_NOT_FOUND;
   auto found = devices_.find(ObjectKey(link->second));
   if (found == devices_.end() || (found->second->object.Flags & DO_DEVICE_INITIALIZING))
     return STATUS_OBJECT_NAME_NOT_FOUND;
   Device& device = *found->second;
-  if ((device.object.Flags & DO_EXCLUSIVE) && device.openHandles > 0) {
+  std::u16string fileName;
+  if (separator != std::string::npos)
+    for (char c : path.substr(separator))
+      fileName.push_back(char16_t(static_cast<unsigned char>(c)));
+
+  const bool checked =
+      fileName.empty() ||
+      (secureOpenHonoured_ && (device.object.Characteristics & FILE_DEVICE_SECURE_OPEN));
+  const bool refused =
+      (checked && !AccessCheck(device.dacl, request.caller, request.desiredAccess)) ||
+      ((device.object.Flags & DO_EXCLUSIVE) && device.openHandles > 0);
+  if (refused) {
     Record(0, IRP_MJ_CREATE, 0, 0, 0, STATUS_ACCESS_DENIED, 0);
     return STATUS_ACCESS_DENIED;
   }
   ULONG information = 0;
-  NTSTATUS status = Dispatch(device, IRP_MJ_CREATE, 0, nullptr, 0, 0, &information);
+  NTSTATUS status = Dispatch(device, IRP_MJ_CREATE, 0, nullptr, 0, 0, &information, fileName);
   KernelHandle opened = NT_SUCCESS(status) ? nextHandle_ : 0;
   Record(opened, IRP_MJ_CREATE, 0, 0, 0, status, information);
   if (!NT_SUCCESS(status)) return status;
   nextHandle_ += 4;
   ++device.openHandles;
-  handles_[opened] = Handle{&device};
+  handles_[opened] = Handle{&device, fileName};
   *handle = opened;
   return status;
 }
@@ -141,9 +164,10 @@ NTSTATUS IoManager::Close(KernelHandle handle) {
   auto found = handles_.find(handle);
   if (found == handles_.end()) return kStatusInvalidHandle;
   Device& device = *found->second.device;
+  const std::u16string& fileName = found->second.fileName;
   ULONG information = 0;
-  Dispatch(device, IRP_MJ_CLEANUP, 0, nullptr, 0, 0, &information);
-  NTSTATUS status = Dispatch(device, IRP_MJ_CLOSE, 0, nullptr, 0, 0, &information);
+  Dispatch(device, IRP_MJ_CLEANUP, 0, nullptr, 0, 0, &information, fileName);
+  NTSTATUS status = Dispatch(device, IRP_MJ_CLOSE, 0, nullptr, 0, 0, &information, fileName);
   Record(handle, IRP_MJ_CLOSE, 0, 0, 0, status, information);
   --device.openHandles;
   handles_.erase(found);
@@ -165,7 +189,7 @@ NTSTATUS IoManager::DeviceControl(KernelHandle handle, ULONG code, const void* i
   // simulated driver maps); METHOD_NEITHER hands the driver the caller's input pointer.
   // The system buffer is the I/O manager's own: it is not counted in the driver's pool.
   const ULONG method = code & 3;
-  const ULONG size = method == METHOD_BUFFERED ? std::max(inputLength, outputLength)
+  const ULONG size = method == METHOD_BUFFERED  ? std::max(inputLength, outputLength)
                      : method == kMethodNeither ? 0
                                                 : inputLength;
   std::unique_ptr<UCHAR[]> systemBuffer;
@@ -176,8 +200,8 @@ NTSTATUS IoManager::DeviceControl(KernelHandle handle, ULONG code, const void* i
   }
   type3Input_ = method == kMethodNeither ? const_cast<void*>(input) : nullptr;
   ULONG information = 0;
-  NTSTATUS status = Dispatch(*found->second.device, IRP_MJ_DEVICE_CONTROL, code,
-                             systemBuffer.get(), inputLength, outputLength, &information);
+  NTSTATUS status = Dispatch(*found->second.device, IRP_MJ_DEVICE_CONTROL, code, systemBuffer.get(),
+                             inputLength, outputLength, &information);
   if (information > outputLength) {
     faults_.Report("DRIVER_VERIFIER_IOMANAGER_VIOLATION",
                    Hex(code) + " reported " + std::to_string(information) +
@@ -197,8 +221,14 @@ NTSTATUS IoManager::DeviceControl(KernelHandle handle, ULONG code, const void* i
 }
 
 NTSTATUS IoManager::Dispatch(Device& device, UCHAR major, ULONG code, PVOID systemBuffer,
-                             ULONG inputLength, ULONG outputLength, ULONG* information) {
+                             ULONG inputLength, ULONG outputLength, ULONG* information,
+                             const std::u16string& fileName) {
   PendingIrp request;
+  request.fileName = fileName;
+  request.file.DeviceObject = &device.object;
+  request.file.FileName = UNICODE_STRING{USHORT(fileName.size() * 2), USHORT(fileName.size() * 2),
+                                         reinterpret_cast<PWSTR>(request.fileName.data())};
+  request.stack.FileObject = &request.file;
   request.irp.AssociatedIrp.SystemBuffer = systemBuffer;
   request.irp.IoStatus.Status = STATUS_UNSUCCESSFUL;
   request.irp.CurrentStackLocation = &request.stack;
@@ -233,7 +263,8 @@ void IoManager::CompleteRequest(PIRP irp, CCHAR) {
   if (processor_.Irql() > Processor::kDispatchLevel)
     faults_.Report("IRQL_NOT_LESS_OR_EQUAL", "request completed above DISPATCH_LEVEL");
   if (pending_ == nullptr || &pending_->irp != irp) {
-    faults_.Report("DRIVER_VERIFIER_IOMANAGER_VIOLATION", "completion of a request not in progress");
+    faults_.Report("DRIVER_VERIFIER_IOMANAGER_VIOLATION",
+                   "completion of a request not in progress");
     return;
   }
   if (++pending_->completions > 1)
@@ -291,7 +322,8 @@ void IoManager::DeleteDevice(PDEVICE_OBJECT object) {
   if (*link == object) *link = object->NextDevice;
   auto found = devices_.find(ObjectKey(device->name));
   // Open handles still point at it: it leaves the namespace but lives until the end.
-  if (device->openHandles > 0) deleted_.push_back(std::move(found->second));
+  if (device->openHandles > 0 || device->objectHandles > 0)
+    deleted_.push_back(std::move(found->second));
   devices_.erase(found);
 }
 
@@ -316,6 +348,72 @@ NTSTATUS IoManager::DeleteSymbolicLink(PUNICODE_STRING link) {
   if (found == links_.end()) return STATUS_OBJECT_NAME_NOT_FOUND;
   links_.erase(found);
   return STATUS_SUCCESS;
+}
+
+NTSTATUS IoManager::OpenObjectByPointer(PVOID object, ULONG attributes, PACCESS_STATE accessState,
+                                        ACCESS_MASK desiredAccess, POBJECT_TYPE type,
+                                        KPROCESSOR_MODE mode, PHANDLE handle) {
+  if (processor_.Irql() != Processor::kPassiveLevel)
+    faults_.Report("IRQL_NOT_LESS_OR_EQUAL", "ObOpenObjectByPointer above PASSIVE_LEVEL");
+  Device* device = DeviceByObject(static_cast<PDEVICE_OBJECT>(object));
+  if (device == nullptr || handle == nullptr) {
+    faults_.Report("INVALID_OBJECT", "ObOpenObjectByPointer of something that is not a device");
+    return STATUS_OBJECT_TYPE_MISMATCH;
+  }
+  // Only what a driver opening its own device needs: a kernel-mode open, no access state,
+  // no object type check (the device type object is not simulated).
+  if (mode != KernelMode || accessState != nullptr || type != nullptr ||
+      (attributes & ~ULONG(OBJ_KERNEL_HANDLE)) != 0) {
+    faults_.Report("SIM_UNSUPPORTED",
+                   "ObOpenObjectByPointer beyond a kernel-mode open of a device");
+    return STATUS_NOT_IMPLEMENTED;
+  }
+  *handle = reinterpret_cast<HANDLE>(nextObjectHandle_);
+  objectHandles_[nextObjectHandle_] = ObjectHandle{device, desiredAccess};
+  nextObjectHandle_ += 4;
+  ++device->objectHandles;
+  return STATUS_SUCCESS;
+}
+
+NTSTATUS IoManager::SetSecurityObject(HANDLE handle, SECURITY_INFORMATION information,
+                                      PSECURITY_DESCRIPTOR descriptor) {
+  if (processor_.Irql() != Processor::kPassiveLevel)
+    faults_.Report("IRQL_NOT_LESS_OR_EQUAL", "ZwSetSecurityObject above PASSIVE_LEVEL");
+  auto found = objectHandles_.find(reinterpret_cast<uintptr_t>(handle));
+  if (found == objectHandles_.end()) return STATUS_INVALID_HANDLE;
+  if (information != DACL_SECURITY_INFORMATION) {
+    faults_.Report("SIM_UNSUPPORTED", "ZwSetSecurityObject of more than the DACL");
+    return STATUS_NOT_IMPLEMENTED;
+  }
+  if (!(found->second.granted & WRITE_DAC)) return STATUS_ACCESS_DENIED;
+  if (failSecurityChanges_ > 0) {
+    --failSecurityChanges_;
+    return STATUS_INSUFFICIENT_RESOURCES;
+  }
+  Dacl dacl;
+  NTSTATUS status = CaptureDacl(descriptor, &dacl);
+  if (!NT_SUCCESS(status)) return status;
+  found->second.device->dacl = std::move(dacl);
+  return STATUS_SUCCESS;
+}
+
+NTSTATUS IoManager::CloseObjectHandle(HANDLE handle) {
+  auto found = objectHandles_.find(reinterpret_cast<uintptr_t>(handle));
+  if (found == objectHandles_.end()) {
+    // Closing a handle that is not open from kernel mode stops the machine.
+    faults_.Report("INVALID_KERNEL_HANDLE", "ZwClose of a handle that is not open");
+    return STATUS_INVALID_HANDLE;
+  }
+  --found->second.device->objectHandles;
+  objectHandles_.erase(found);
+  return STATUS_SUCCESS;
+}
+
+void IoManager::ReportHandlesLeft(const char* when) {
+  for (auto& [value, handle] : objectHandles_)
+    faults_.Report("DRIVER_LEFT_OBJECTS",
+                   std::string(when) + " left a handle to " + handle.device->name);
+  objectHandles_.clear();
 }
 
 std::vector<std::string> IoManager::DeviceNames() const {

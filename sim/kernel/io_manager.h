@@ -1,9 +1,9 @@
 // The simulated I/O manager: loads one legacy driver, keeps its device and link objects,
 // opens handles by DOS device name and sends it create, close and control requests.
 //
-// Control requests follow their transfer method; for METHOD_BUFFERED, one system buffer of max(input, output) bytes from the
-// pool, the input copied in, at most Information bytes copied out on success. Everything
-// a driver does wrong is a fault in KernelFaults.
+// Control requests follow their transfer method; for METHOD_BUFFERED, one system buffer of
+// max(input, output) bytes from the pool, the input copied in, at most Information bytes copied out
+// on success. Everything a driver does wrong is a fault in KernelFaults.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,7 @@
 #include "platform/nt_kernel.h"
 #include "sim/kernel/kernel_faults.h"
 #include "sim/kernel/processor.h"
+#include "sim/kernel/security.h"
 #include "sim/notebook/bounded_log.h"
 
 namespace sim {
@@ -33,6 +34,13 @@ struct IoRequestRecord {
   ULONG information;
 };
 
+// How a user-mode caller opens: the access it asks for (as NtCreateFile gets it from
+// CreateFileA, which adds SYNCHRONIZE and FILE_READ_ATTRIBUTES) and who it is.
+struct OpenRequest {
+  ACCESS_MASK desiredAccess = GENERIC_READ | GENERIC_WRITE | SYNCHRONIZE | FILE_READ_ATTRIBUTES;
+  AccessToken caller = AccessToken::InteractiveAdministrator();
+};
+
 class IoManager {
  public:
   IoManager(KernelFaults& faults, Processor& processor);
@@ -48,14 +56,24 @@ class IoManager {
   NTSTATUS UnloadDriver();
   bool DriverLoaded() const { return driver_ != nullptr; }
 
-  // Opens a Win32 device path such as "\\.\DRV1" (the object "\??\DRV1").
-  NTSTATUS Open(const std::string& win32Path, KernelHandle* handle);
+  // Opens a Win32 device path such as "\\.\DRV1" (the object "\??\DRV1"), or a name
+  // beneath the device ("\\.\DRV1\x": the driver gets "\x" as the file name). The caller
+  // is checked against the device's DACL when it opens the device itself, and when it opens
+  // a name beneath it only if the device has FILE_DEVICE_SECURE_OPEN and secure opens are
+  // honoured; otherwise names beneath the device are the driver's to refuse.
+  NTSTATUS Open(const std::string& win32Path, KernelHandle* handle,
+                const OpenRequest& request = OpenRequest());
+  // Whether FILE_DEVICE_SECURE_OPEN is honoured (on by default). Off models a system that
+  // predates the characteristic and checks only opens of the device itself.
+  void SetSecureOpenHonoured(bool honoured) { secureOpenHonoured_ = honoured; }
   // Sends cleanup and close, then forgets the handle.
   NTSTATUS Close(KernelHandle handle);
   NTSTATUS DeviceControl(KernelHandle handle, ULONG code, const void* input, ULONG inputLength,
                          void* output, ULONG outputLength, ULONG* bytesReturned);
 
   size_t OpenHandles() const { return handles_.size(); }
+  // Object handles the driver holds (ObOpenObjectByPointer without ZwClose yet).
+  size_t OpenObjectHandles() const { return objectHandles_.size(); }
   // The newest requests (see BoundedLog); RequestCount() counts them all.
   const std::vector<IoRequestRecord>& Requests() const { return requests_.Entries(); }
   void ClearRequests() { requests_.Clear(); }
@@ -72,6 +90,8 @@ class IoManager {
   // Failure injection for the object-creating services.
   void FailDeviceCreations(int count) { failDeviceCreations_ = count; }
   void FailLinkCreations(int count) { failLinkCreations_ = count; }
+  // The next `count` ZwSetSecurityObject calls fail as when the descriptor cannot be captured.
+  void FailSecurityChanges(int count) { failSecurityChanges_ = count; }
 
   // The services the driver calls (through the kernel seam).
   NTSTATUS CreateDevice(PDRIVER_OBJECT driver, ULONG extensionSize, PUNICODE_STRING name,
@@ -81,16 +101,29 @@ class IoManager {
   NTSTATUS CreateSymbolicLink(PUNICODE_STRING link, PUNICODE_STRING target);
   NTSTATUS DeleteSymbolicLink(PUNICODE_STRING link);
   void CompleteRequest(PIRP irp, CCHAR boost);
+  NTSTATUS OpenObjectByPointer(PVOID object, ULONG attributes, PACCESS_STATE accessState,
+                               ACCESS_MASK desiredAccess, POBJECT_TYPE type, KPROCESSOR_MODE mode,
+                               PHANDLE handle);
+  NTSTATUS SetSecurityObject(HANDLE handle, SECURITY_INFORMATION information,
+                             PSECURITY_DESCRIPTOR descriptor);
+  NTSTATUS CloseObjectHandle(HANDLE handle);
 
  private:
   struct Device;
   struct Handle {
     Device* device;
+    std::u16string fileName;  // the name beneath the device it was opened with
+  };
+  struct ObjectHandle {
+    Device* device;
+    ACCESS_MASK granted;
   };
   struct PendingIrp;
 
-  NTSTATUS Dispatch(Device& device, UCHAR major, ULONG code, PVOID systemBuffer,
-                    ULONG inputLength, ULONG outputLength, ULONG* information);
+  NTSTATUS Dispatch(Device& device, UCHAR major, ULONG code, PVOID systemBuffer, ULONG inputLength,
+                    ULONG outputLength, ULONG* information,
+                    const std::u16string& fileName = std::u16string());
+  void ReportHandlesLeft(const char* when);
   Device* DeviceByObject(PDEVICE_OBJECT object) const;
   std::string NameOf(PUNICODE_STRING name, const char* service);
   void Record(KernelHandle handle, UCHAR major, ULONG code, ULONG in, ULONG out, NTSTATUS status,
@@ -105,6 +138,9 @@ class IoManager {
   int unnamedDevices_ = 0;
   std::map<KernelHandle, Handle> handles_;
   KernelHandle nextHandle_ = 4;
+  std::map<uintptr_t, ObjectHandle> objectHandles_;  // kernel handles, apart from file handles
+  uintptr_t nextObjectHandle_ = 0x80000004;
+  bool secureOpenHonoured_ = true;
   PendingIrp* pending_ = nullptr;  // the request being dispatched
   BoundedLog<IoRequestRecord> requests_;
   void* type3Input_ = nullptr;  // METHOD_NEITHER input for the next dispatch
@@ -112,6 +148,7 @@ class IoManager {
   bool recording_ = true;
   int failDeviceCreations_ = 0;
   int failLinkCreations_ = 0;
+  int failSecurityChanges_ = 0;
 };
 
 }  // namespace sim

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "sim/kernel/security.h"
 #include "sim/winsim/device_interfaces.h"
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/notification_area.h"

@@ -30,6 +30,7 @@
 namespace sim {
 class Notebook;
 class SimKernel;
+struct AccessToken;
 }  // namespace sim
 
 namespace winsim {
@@ -149,6 +150,13 @@ class WindowsPc {
   // Lets every process handle what it has pending, until all wait.
   void Settle();
 
+  // ---- accounts: who opens, for the NT kernel's access checks
+  // Programs run as the logged-on user (an administrator at the keyboard unless set), or as
+  // the account set for their process; the owner's thread acts as the logged-on user.
+  void SetLoggedOnUser(const sim::AccessToken& token);
+  void SetProcessAccount(DWORD pid, const sim::AccessToken& token);
+  const sim::AccessToken& CallerAccount() const;
+
   // ---- what the simulation could not do, and what a program did wrong
   void Stub(const std::string& what);
   const std::vector<std::string>& Stubs() const { return stubs_; }
@@ -177,6 +185,8 @@ class WindowsPc {
   int failVersionQueries_ = 0;
   sim::Notebook* notebook_;
   sim::SimKernel* kernel_;
+  std::unique_ptr<sim::AccessToken> loggedOnUser_;
+  std::map<DWORD, std::unique_ptr<sim::AccessToken>> processAccounts_;
   uint64_t clock_ = 0;
   Timeline timeline_{clock_};
   // Declared before the handles: open file handles are destroyed while the drive still exists.

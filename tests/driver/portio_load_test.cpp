@@ -36,7 +36,7 @@ TEST_F(PortioLoad, CreatesOneExclusiveBufferedDeviceWithItsLink) {
   ASSERT_NE(nullptr, device);
   EXPECT_EQ(ULONG(DO_BUFFERED_IO | DO_EXCLUSIVE), device->Flags);
   EXPECT_EQ(ULONG(FILE_DEVICE_UNKNOWN), device->DeviceType);
-  EXPECT_EQ(0u, device->Characteristics);
+  EXPECT_EQ(ULONG(FILE_DEVICE_SECURE_OPEN), device->Characteristics);
   EXPECT_EQ(nullptr, device->NextDevice);
 
   auto* extension = static_cast<PortDeviceExtension*>(device->DeviceExtension);
@@ -97,6 +97,14 @@ TEST_F(PortioLoad, FailedLinkCreationDeletesTheDevice) {
   ExpectNothingLeft();
   sim::KernelHandle handle = 0;
   EXPECT_EQ(STATUS_OBJECT_NAME_NOT_FOUND, kernel.Io().Open(portio::kDevicePath, &handle));
+}
+
+TEST_F(PortioLoad, ADeviceThatCannotBeLockedDownIsNotLoaded) {
+  kernel.Io().FailSecurityChanges(1);
+  EXPECT_EQ(STATUS_INSUFFICIENT_RESOURCES, kernel.Io().LoadDriver(DriverEntry));
+  EXPECT_FALSE(kernel.Io().DriverLoaded());
+  EXPECT_EQ(0u, kernel.Io().OpenObjectHandles());
+  ExpectNothingLeft();
 }
 
 TEST_F(PortioLoad, MultiByteCodePageSizesNamesWithTheSystemService) {

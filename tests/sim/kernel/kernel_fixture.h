@@ -21,11 +21,12 @@ struct Status {
 };
 inline bool operator==(Status a, Status b) { return a.value == b.value; }
 inline void PrintTo(Status s, std::ostream* os) {
-  *os << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0')
-      << ULONG(s.value);
+  *os << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << ULONG(s.value);
 }
 #define EXPECT_STATUS(expected, actual) \
   EXPECT_EQ(::kernel_test::Status{expected}, ::kernel_test::Status{actual})
+#define ASSERT_STATUS(expected, actual) \
+  ASSERT_EQ(::kernel_test::Status{expected}, ::kernel_test::Status{actual})
 
 // Wide text as readable ASCII: "\0" for a terminator, "\x1234" for anything else unprintable.
 inline std::string Show(const WCHAR* text, size_t count) {

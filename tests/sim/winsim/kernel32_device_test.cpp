@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/portio_protocol.h"
+#include "sim/kernel/security.h"
 #include "sim/kernel/sim_kernel.h"
 #include "sim/notebook/notebook.h"
 #include "sim_pc_fixture.h"
@@ -58,7 +59,8 @@ class DeviceTest : public SimPcTest {
 
   HANDLE Open(const char* path) {
     SetLastError(kUntouched);
-    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle =
+        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     error = GetLastError();
     return handle;
   }
@@ -68,8 +70,9 @@ class DeviceTest : public SimPcTest {
     Reply reply{};
     reply.returned = kUntouched;
     SetLastError(kUntouched);
-    reply.ok = DeviceIoControl(device, code, input.empty() ? nullptr : input.data(), DWORD(input.size()),
-                               output.data(), outputSize, &reply.returned, nullptr);
+    reply.ok =
+        DeviceIoControl(device, code, input.empty() ? nullptr : input.data(), DWORD(input.size()),
+                        output.data(), outputSize, &reply.returned, nullptr);
     reply.error = GetLastError();
     reply.output = HexBytes(output.data(), output.size());
     return reply;
@@ -129,6 +132,50 @@ TEST_F(Kernel32Device, TheWindows95FamilyFindsNoNtDevice) {
   EXPECT_EQ(0u, kernel.Io().OpenHandles());
 }
 
+// The caller's account decides: the logged-on user's for the owner and for programs, unless
+// a program runs as another account; names beneath the device are refused to everyone.
+TEST_F(Kernel32Device, Drv1OpensOnlyForAccountsTheDeviceAdmits) {
+  struct Case {
+    const char* path;
+    sim::AccessToken account;
+    DWORD error;  // ERROR_SUCCESS: opened
+  };
+  const Case cases[] = {
+      {"\\\\.\\DRV1", sim::AccessToken::InteractiveAdministrator(), ERROR_SUCCESS},
+      {"\\\\.\\DRV1", sim::AccessToken::InteractiveUser(), ERROR_SUCCESS},
+      {"\\\\.\\DRV1", sim::AccessToken::NetworkUser(), ERROR_ACCESS_DENIED},
+      {"\\\\.\\DRV1", sim::AccessToken::ServiceAccount(), ERROR_ACCESS_DENIED},
+      {"\\\\.\\DRV1\\0CF9", sim::AccessToken::InteractiveAdministrator(), ERROR_ACCESS_DENIED},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.path << " as " << c.account.kind);
+    pc->SetLoggedOnUser(c.account);
+    HANDLE device = Open(c.path);
+    EXPECT_EQ(c.error, error);
+    EXPECT_EQ(c.error == ERROR_SUCCESS, device != INVALID_HANDLE_VALUE);
+    if (device != INVALID_HANDLE_VALUE) {
+      EXPECT_TRUE(CloseHandle(device));
+    }
+  }
+  // A program of the logged-on user opens; the same program as a service account does not.
+  pc->SetLoggedOnUser(sim::AccessToken::InteractiveUser());
+  DWORD asUser = kUntouched, asService = kUntouched;
+  Run([&] {
+    HANDLE device = CreateFileA("\\\\.\\DRV1", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    asUser = GetLastError();
+    CloseHandle(device);
+    winsim::WindowsPc::Current().SetProcessAccount(winsim::WindowsPc::Current().CurrentPid(),
+                                                   sim::AccessToken::ServiceAccount());
+    EXPECT_EQ(INVALID_HANDLE_VALUE,
+              CreateFileA("\\\\.\\DRV1", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    asService = GetLastError();
+    return 0;
+  });
+  EXPECT_EQ(DWORD(ERROR_SUCCESS), asUser);
+  EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), asService);
+}
+
 TEST_F(Kernel32Device, StatusesOfPortioBecomeWin32Errors) {
   HANDLE device = Open("\\\\.\\DRV1");
   ASSERT_NE(INVALID_HANDLE_VALUE, device);
@@ -157,7 +204,8 @@ TEST_F(Kernel32Device, StatusesOfPortioBecomeWin32Errors) {
 
   DWORD returned = kUntouched;
   SetLastError(kUntouched);
-  EXPECT_FALSE(DeviceIoControl(device, portio::kKeyboardStatusRead, nullptr, 4, nullptr, 0, &returned, nullptr));
+  EXPECT_FALSE(DeviceIoControl(device, portio::kKeyboardStatusRead, nullptr, 4, nullptr, 0,
+                               &returned, nullptr));
   EXPECT_EQ(kErrorNoAccess, GetLastError()) << "an input length without a buffer";
   EXPECT_TRUE(CloseHandle(device));
 }
@@ -192,11 +240,13 @@ TEST_F(Kernel32Device, BytesReturnedCountWhatTheRequestReported) {
 }
 
 TEST_F(Kernel32Device, NoBytesReturnedPointerIsReportedAsAViolation) {
-  expectedViolations = {"DeviceIoControl without lpBytesReturned (an access violation on Windows NT)"};
+  expectedViolations = {
+      "DeviceIoControl without lpBytesReturned (an access violation on Windows NT)"};
   HANDLE device = Open("\\\\.\\DRV1");
   ASSERT_NE(INVALID_HANDLE_VALUE, device);
   uint8_t output[4];
-  EXPECT_TRUE(DeviceIoControl(device, portio::kKeyboardStatusRead, nullptr, 0, output, 4, nullptr, nullptr));
+  EXPECT_TRUE(DeviceIoControl(device, portio::kKeyboardStatusRead, nullptr, 0, output, 4, nullptr,
+                              nullptr));
   EXPECT_TRUE(CloseHandle(device));
 }
 
@@ -231,7 +281,8 @@ NTSTATUS NTAPI AnswerAsAsked(PDEVICE_OBJECT, PIRP irp) {
   uint32_t information;
   std::memcpy(&status, buffer, 4);
   std::memcpy(&information, buffer + 4, 4);
-  for (ULONG i = 0; i < stack->Parameters.DeviceIoControl.OutputBufferLength; ++i) buffer[i] = UCHAR(0xD0 + i);
+  for (ULONG i = 0; i < stack->Parameters.DeviceIoControl.OutputBufferLength; ++i)
+    buffer[i] = UCHAR(0xD0 + i);
   return Complete(irp, status, information);
 }
 
