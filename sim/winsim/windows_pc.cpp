@@ -8,15 +8,15 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/win32.h"
 #include "sim/winsim/device_interfaces.h"
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/notification_area.h"
-#include "sim/winsim/sound_card.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/sim_scope.h"
+#include "sim/winsim/sound_card.h"
 #include "sim/winsim/system_classes.h"
 #include "sim/winsim/window_manager.h"
-#include "platform/win32.h"
 
 namespace winsim {
 
@@ -138,13 +138,14 @@ DWORD WindowsPc::CurrentPid() const { return t_thread ? t_thread->process->pid :
 SimProcess& WindowsPc::StartPassiveProcess(const std::string& exePath) {
   processes_.push_back(std::make_unique<SimProcess>(NextId(), exePath, false));
   SimProcess& process = *processes_.back();
-  timeline_.Add("process start " + Quote(process.ImageName()) + " pid=" + std::to_string(process.pid));
+  timeline_.Add("process start " + Quote(process.ImageName()) +
+                " pid=" + std::to_string(process.pid));
   if (passiveStarted_) passiveStarted_(process);
   return process;
 }
 
-HWND WindowsPc::AddWindowOf(SimProcess& process, const std::string& className, const std::string& title,
-                            WNDPROC proc) {
+HWND WindowsPc::AddWindowOf(SimProcess& process, const std::string& className,
+                            const std::string& title, WNDPROC proc) {
   SimWindow window{};
   window.className = className;
   window.proc = proc;
@@ -181,12 +182,27 @@ WORD WindowsPc::StartWowTask(SimProcess& ntvdm, const std::string& filePath) {
 }
 
 SimProcess& WindowsPc::StartProgram(const std::string& exePath, std::function<int()> entry,
-                                    const std::string& resourceFile) {
+                                    const std::string& resourceFile,
+                                    const std::vector<WindowsFunction>& imports) {
   processes_.push_back(std::make_unique<SimProcess>(NextId(), exePath, true));
   SimProcess& process = *processes_.back();
+  if (const WindowsFunction* missing = FirstMissingImport(profile_, imports)) {
+    // The loader's own words: the NT family names the entry point, the 9x family the export.
+    std::string library = std::string(missing->library) + ".DLL";
+    std::string text =
+        profile_.IsNt() ? "The procedure entry point " + std::string(missing->name) +
+                              " could not be located in the dynamic link library " + library + "."
+                        : "The " + process.ImageName() + " file is linked to missing export " +
+                              library + ":" + missing->name + ".";
+    timeline_.Add("process refused " + Quote(process.ImageName()) + " system message " +
+                  Quote(text));
+    process.running = false;
+    return process;
+  }
   if (!resourceFile.empty() && !process.resources.Load(resourceFile))
     Violation("cannot load the resources " + resourceFile);
-  timeline_.Add("process start " + Quote(process.ImageName()) + " pid=" + std::to_string(process.pid));
+  timeline_.Add("process start " + Quote(process.ImageName()) +
+                " pid=" + std::to_string(process.pid));
   process.thread = std::make_unique<SimThread>(NextId(), &process);
   SimThread* thread = process.thread.get();
   thread->host = std::thread([this, thread, entry] { RunThread(thread, entry); });
@@ -234,9 +250,10 @@ void WindowsPc::EndProcess(SimProcess& process, DWORD exitCode) {
   }
   handles_.CloseAllOf(process.pid);
   // A hook goes with the thread that installed it.
-  journalHooks_.erase(std::remove_if(journalHooks_.begin(), journalHooks_.end(),
-                                     [&](const JournalHook& hook) { return hook.thread->process == &process; }),
-                      journalHooks_.end());
+  journalHooks_.erase(
+      std::remove_if(journalHooks_.begin(), journalHooks_.end(),
+                     [&](const JournalHook& hook) { return hook.thread->process == &process; }),
+      journalHooks_.end());
   sound_->CloseAllOf(process.pid);
   timeline_.Add("process end " + Quote(process.ImageName()) + " code=" + std::to_string(exitCode));
 }
@@ -298,7 +315,8 @@ void WindowsPc::WaitForWork(SimThread& thread) {
     // then its stack unwinds.
     for (HWND hwnd : windows_->WindowsOf(&thread)) {
       SimWindow* window = windows_->Find(hwnd);
-      if (window != nullptr && window->parent == nullptr && !window->destroying) DestroyWindow(hwnd);
+      if (window != nullptr && window->parent == nullptr && !window->destroying)
+        DestroyWindow(hwnd);
     }
     throw ThreadTerminated{};
   }
