@@ -51,11 +51,11 @@ UninstPage instfiles
   Push $3
   Push $4
   Push $5
-  System::Call 'kernel32::CreateToolhelp32Snapshot(i 2, i 0) p .r0 ?e'
-  Pop $1
-  ${If} $0 P<> 0
+  ; "error" where KERNEL32 has no such function.
+  System::Call 'kernel32::CreateToolhelp32Snapshot(i 2, i 0) p .r0'
+  ${If} $0 != "error"
+  ${AndIf} $0 P<> 0
   ${AndIf} $0 P<> -1
-  ${AndIf} $0 != "error"
     System::Alloc 296
     Pop $1
     System::Call '*$1(i 296)'
