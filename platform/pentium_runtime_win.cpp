@@ -63,11 +63,24 @@ void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, size_t) noexcept { std::free(block); }
 void operator delete[](void* block, size_t) noexcept { std::free(block); }
 
+// All of the library's throwing helpers, so that none of its own (which throw, and would bring
+// the exception machinery back) is ever linked, whichever container code the program uses.
 namespace std {
+void __throw_bad_exception() { RuntimeFailure(); }
 void __throw_bad_alloc() { RuntimeFailure(); }
 void __throw_bad_array_new_length() { RuntimeFailure(); }
-void __throw_length_error(const char*) { RuntimeFailure(); }
+void __throw_bad_cast() { RuntimeFailure(); }
+void __throw_bad_typeid() { RuntimeFailure(); }
 void __throw_bad_function_call() { RuntimeFailure(); }
+void __throw_logic_error(const char*) { RuntimeFailure(); }
+void __throw_domain_error(const char*) { RuntimeFailure(); }
+void __throw_invalid_argument(const char*) { RuntimeFailure(); }
+void __throw_length_error(const char*) { RuntimeFailure(); }
+void __throw_out_of_range(const char*) { RuntimeFailure(); }
 void __throw_out_of_range_fmt(const char*, ...) { RuntimeFailure(); }
+void __throw_runtime_error(const char*) { RuntimeFailure(); }
+void __throw_range_error(const char*) { RuntimeFailure(); }
+void __throw_overflow_error(const char*) { RuntimeFailure(); }
+void __throw_underflow_error(const char*) { RuntimeFailure(); }
 const nothrow_t nothrow{};
 }  // namespace std
