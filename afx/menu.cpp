@@ -3,6 +3,7 @@
 
 #include "afx/win_app.h"
 #include "afx/wnd.h"
+#include "procs/bound_function.h"
 
 CMenu::~CMenu() {
   if (owned_) DestroyMenu();
@@ -32,7 +33,9 @@ CMenu* CMenu::GetSubMenu(int nPos) {
   return subMenus_.back().get();
 }
 
-BOOL CMenu::RemoveMenu(UINT nPosition, UINT nFlags) { return ::RemoveMenu(m_hMenu, nPosition, nFlags); }
+BOOL CMenu::RemoveMenu(UINT nPosition, UINT nFlags) {
+  return ::RemoveMenu(m_hMenu, nPosition, nFlags);
+}
 
 BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, LPCSTR lpszNewItem) {
   return ::ModifyMenuA(m_hMenu, nPosition, nFlags, nIDNewItem, lpszNewItem);
@@ -42,7 +45,13 @@ UINT CMenu::CheckMenuItem(UINT nIDCheckItem, UINT nCheck) {
   return UINT(::CheckMenuItem(m_hMenu, nIDCheckItem, nCheck));
 }
 
-BOOL CMenu::SetDefaultItem(UINT uItem, BOOL fByPos) { return ::SetMenuDefaultItem(m_hMenu, uItem, fByPos); }
+// Bound at run time: NT 3.51 has no default menu items, and a program importing the function
+// would not start there at all.
+BOOL CMenu::SetDefaultItem(UINT uItem, BOOL fByPos) {
+  decltype(&::SetMenuDefaultItem) setDefault = nullptr;
+  BindFunction(GetModuleHandleA("USER32"), "SetMenuDefaultItem", &setDefault);
+  return setDefault != nullptr && setDefault(m_hMenu, uItem, fByPos);
+}
 
 BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, const RECT* lpRect) {
   return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pWnd ? pWnd->GetSafeHwnd() : nullptr, lpRect);

@@ -3,8 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
-#include <string>
+#include <utility>
 #include <vector>
 
 #include "afx/win_app.h"
@@ -12,7 +11,9 @@
 namespace {
 
 // Process-wide framework state.
-PROCESS_WIDE std::map<HWND, CWnd*> t_handleMap;
+// A few windows at most: a list searched in order, which keeps the C++ library's prebuilt
+// tree code out of the Windows image.
+PROCESS_WIDE std::vector<std::pair<HWND, CWnd*>> t_handleMap;
 PROCESS_WIDE CWnd* t_wndInit = nullptr;  // the object whose window is being created
 struct CurrentMessage {
   HWND hwnd;
@@ -46,12 +47,16 @@ class DispatchScope {
   DispatchScope& operator=(const DispatchScope&) = delete;
 };
 
-std::map<HWND, CWnd*>& HandleMap() { return t_handleMap; }
+std::vector<std::pair<HWND, CWnd*>>::iterator FindHandle(HWND hwnd) {
+  auto entry = t_handleMap.begin();
+  while (entry != t_handleMap.end() && entry->first != hwnd) ++entry;
+  return entry;
+}
 
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
-  ON_WM_NCDESTROY()
+ON_WM_NCDESTROY()
 END_MESSAGE_MAP()
 
 CWnd::CWnd() : m_hWnd(nullptr) {}
@@ -67,18 +72,25 @@ CWnd::~CWnd() {
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
-  auto found = HandleMap().find(hWnd);
-  return found == HandleMap().end() ? nullptr : found->second;
+  auto found = FindHandle(hWnd);
+  return found == t_handleMap.end() ? nullptr : found->second;
 }
 
 void CWnd::Attach(HWND hWnd) {
   m_hWnd = hWnd;
-  HandleMap()[hWnd] = this;
+  auto found = FindHandle(hWnd);
+  if (found != t_handleMap.end())
+    found->second = this;
+  else
+    t_handleMap.emplace_back(hWnd, this);
 }
 
 HWND CWnd::Detach() {
   HWND hwnd = m_hWnd;
-  if (hwnd != nullptr) HandleMap().erase(hwnd);
+  if (hwnd != nullptr) {
+    auto found = FindHandle(hwnd);
+    if (found != t_handleMap.end()) t_handleMap.erase(found);
+  }
   m_hWnd = nullptr;
   return hwnd;
 }
@@ -165,7 +177,8 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
       *result = 0;
       break;
     case AfxSig_l_wl:
-      *result = (this->*reinterpret_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(entry->pfn))(wParam, lParam);
+      *result =
+          (this->*reinterpret_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(entry->pfn))(wParam, lParam);
       break;
     case AfxSig_end:
       return FALSE;

@@ -4,8 +4,8 @@
 
 #include <cctype>
 #include <cstring>
-#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -31,10 +31,10 @@ bool ProcessNameMatches(const char* name, const char* target, bool nameIsPath) {
   if (name == nullptr) name = "";
   const size_t length = std::strlen(name);
   char onStack[MAX_PATH + 1];
-  std::string onHeap;
+  std::vector<char> onHeap;
   char* upper = onStack;
   if (length > MAX_PATH) {
-    onHeap.assign(name, length);
+    onHeap.assign(name, name + length);
     upper = onHeap.data();
   } else {
     std::memcpy(onStack, name, length);

@@ -8,6 +8,7 @@
 #include "app/key_status.h"
 #include "app/main_frame.h"
 #include "driver/portio_protocol.h"
+#include "procs/bound_function.h"
 
 PROCESS_WIDE HANDLE g_hDriver = INVALID_HANDLE_VALUE;
 PROCESS_WIDE bool g_bDriverOpen = false;
@@ -38,6 +39,32 @@ void ReadLatch(WORD port, BYTE* status) {
   *status = tavos::StatusFromRead(ok && returned >= 1, value);
 }
 
+// The device-interface functions, bound at run time: Windows 95 and NT 4.0 have no
+// SETUPAPI device interfaces, and a program importing them would not start there at all.
+struct SetupApi {
+  HMODULE module = nullptr;
+  decltype(&SetupDiGetClassDevsA) getClassDevs = nullptr;
+  decltype(&SetupDiEnumDeviceInterfaces) enumInterfaces = nullptr;
+  decltype(&SetupDiGetDeviceInterfaceDetailA) getDetail = nullptr;
+  decltype(&SetupDiDestroyDeviceInfoList) destroyList = nullptr;
+
+  SetupApi() : module(LoadLibraryA("SETUPAPI.DLL")) {
+    BindFunction(module, "SetupDiGetClassDevsA", &getClassDevs);
+    BindFunction(module, "SetupDiEnumDeviceInterfaces", &enumInterfaces);
+    BindFunction(module, "SetupDiGetDeviceInterfaceDetailA", &getDetail);
+    BindFunction(module, "SetupDiDestroyDeviceInfoList", &destroyList);
+  }
+  ~SetupApi() {
+    if (module != nullptr) FreeLibrary(module);
+  }
+  SetupApi(const SetupApi&) = delete;
+  SetupApi& operator=(const SetupApi&) = delete;
+  bool Complete() const {
+    return getClassDevs != nullptr && enumInterfaces != nullptr && getDetail != nullptr &&
+           destroyList != nullptr;
+  }
+};
+
 }  // namespace
 
 void CMainFrame::OpenDriver(const GUID& interfaceClass, DWORD memberIndex) {
@@ -51,39 +78,42 @@ void CMainFrame::OpenDriver(const GUID& interfaceClass, DWORD memberIndex) {
 void CMainFrame::OpenDriverByInterface(const GUID& interfaceClass, DWORD memberIndex) {
   g_hDriver = INVALID_HANDLE_VALUE;
   g_bDriverOpen = false;
-  HDEVINFO set = SetupDiGetClassDevsA(&interfaceClass, nullptr, nullptr,
-                                      DIGCF_PRESENT | DIGCF_INTERFACEDEVICE);
+  // Without the functions there is no device set either: the same stop as a failed query.
+  SetupApi api;
+  HDEVINFO set = api.Complete() ? api.getClassDevs(&interfaceClass, nullptr, nullptr,
+                                                   DIGCF_PRESENT | DIGCF_INTERFACEDEVICE)
+                                : reinterpret_cast<HDEVINFO>(INVALID_HANDLE_VALUE);
   if (set == reinterpret_cast<HDEVINFO>(INVALID_HANDLE_VALUE)) {
     printf("No HDEVINFO available for this GUID\n");
     return;
   }
   SP_DEVICE_INTERFACE_DATA interfaceData{};
   interfaceData.cbSize = sizeof interfaceData;
-  if (!SetupDiEnumDeviceInterfaces(set, nullptr, &interfaceClass, memberIndex, &interfaceData)) {
+  if (!api.enumInterfaces(set, nullptr, &interfaceClass, memberIndex, &interfaceData)) {
     printf("No SP_INTERFACE_DEVICE_DATA available for this GUID instance\n");
-    SetupDiDestroyDeviceInfoList(set);
+    api.destroyList(set);
     return;
   }
   DWORD required = 0;
-  SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, nullptr, 0, &required, nullptr);
+  api.getDetail(set, &interfaceData, nullptr, 0, &required, nullptr);
   // The answer must at least hold the record's fixed part and a terminator.
   if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) + 1) {
-    SetupDiDestroyDeviceInfoList(set);
+    api.destroyList(set);
     return;
   }
   auto* detail = static_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(std::malloc(required));
   if (detail == nullptr) {
-    SetupDiDestroyDeviceInfoList(set);
+    api.destroyList(set);
     return;
   }
   detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-  if (SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, detail, required, nullptr, nullptr)) {
+  if (api.getDetail(set, &interfaceData, detail, required, nullptr, nullptr)) {
     reinterpret_cast<char*>(detail)[required - 1] = '\0';  // never trust the path's end
     printf("Symbolic link is %s\n", detail->DevicePath);
     OpenDevicePath(detail->DevicePath, FILE_ATTRIBUTE_NORMAL);
   }
   std::free(detail);
-  SetupDiDestroyDeviceInfoList(set);
+  api.destroyList(set);
 }
 
 HANDLE CMainFrame::GetDriverHandle() const { return g_hDriver; }
@@ -105,4 +135,6 @@ void CMainFrame::AckKeyStatus() {
   DeviceIoControl(g_hDriver, portio::kWriteBack, &value, 1, nullptr, 0, &returned, nullptr);
 }
 
-void CMainFrame::SendEcCommand(BYTE command, BYTE data) { ::SendEcCommand(g_hDriver, command, data); }
+void CMainFrame::SendEcCommand(BYTE command, BYTE data) {
+  ::SendEcCommand(g_hDriver, command, data);
+}

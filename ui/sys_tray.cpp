@@ -3,12 +3,13 @@
 
 #include <cstring>
 
+#include "procs/bound_function.h"
 #include "ui/tray_menu_wnd.h"
 
 int CSysTray::s_nMaxTipLength = 64;
 
 BEGIN_MESSAGE_MAP(CSysTray, CWnd)
-  ON_MESSAGE(WM_USER + 0x258, OnIconNotify)
+ON_MESSAGE(WM_USER + 0x258, OnIconNotify)
 END_MESSAGE_MAP()
 
 namespace {
@@ -56,7 +57,11 @@ BOOL CSysTray::ShellNotify(DWORD dwMessage, CWnd* pWnd, UINT uCallbackMessage, L
   std::memset(m_iconData.szTip, 0, size_t(s_nMaxTipLength));
   if (pszTip != nullptr) std::strncpy(m_iconData.szTip, pszTip, size_t(s_nMaxTipLength - 1));
   if (bHidden && !m_bNT5OrLater) return TRUE;
-  return Shell_NotifyIconA(dwMessage, &m_iconData);
+  // Bound at run time: the shell of NT 3.51 has no notification area, and a program importing
+  // the function would not start there at all, where Tavos is to start and end by itself.
+  decltype(&Shell_NotifyIconA) notify = nullptr;
+  BindFunction(GetModuleHandleA("SHELL32"), "Shell_NotifyIconA", &notify);
+  return notify != nullptr && notify(dwMessage, &m_iconData);
 }
 
 BOOL CSysTray::SetDefaultMenuItem(UINT uItem, BOOL bByPosition) {

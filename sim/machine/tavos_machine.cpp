@@ -1,12 +1,11 @@
 // The simulated notebook with Tavos on it.
 #include "sim/machine/tavos_machine.h"
 
-#include "sim/machine/outside_programs.h"
-
 #include <cstdio>
 #include <filesystem>
 
 #include "app/hot_key_app.h"
+#include "sim/machine/outside_programs.h"
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/notification_area.h"
 #include "sim/winsim/sim_process.h"
@@ -36,8 +35,8 @@ bool IsKnownOs(const std::string& name) {
 
 Machine::Machine(const MachineOptions& options) : options_(options) {
   std::filesystem::create_directories(options.sandbox);
-  pc_ = std::make_unique<winsim::WindowsPc>(options.sandbox, ProfileOf(options.os), options.language,
-                                            &notebook_, &kernel_);
+  pc_ = std::make_unique<winsim::WindowsPc>(options.sandbox, ProfileOf(options.os),
+                                            options.language, &notebook_, &kernel_);
   notebook_.Ec().SetAcceptListener([this] { ReportEcTraffic(false); });
   pc_->SetPauseObserver([this](bool) { ReportEcTraffic(true); });
   InstallStandardPrograms();
@@ -56,7 +55,8 @@ void Machine::SwitchOff() {
     if (!NT_SUCCESS(status)) {
       char code[16];
       std::snprintf(code, sizeof code, "0x%08X", unsigned(status));
-      switchOffProblems_.push_back(std::string("switch-off: portio refused to unload (") + code + ")");
+      switchOffProblems_.push_back(std::string("switch-off: portio refused to unload (") + code +
+                                   ")");
       return;
     }
   }
@@ -89,7 +89,9 @@ bool Machine::SetDriverLoaded(bool loaded) {
 }
 
 void Machine::StartTavos() {
-  pc_->StartProgram(kTavosPath, [] { return TavosMain(); }, options_.resourceFile);
+  // Declared to the loader as the shipped image declares them.
+  pc_->StartProgram(
+      kTavosPath, [] { return TavosMain(); }, options_.resourceFile, winsim::ListedImports());
 }
 
 void Machine::PressHotKeys(uint8_t bits) { notebook_.HotKeys().Press(bits); }
@@ -126,15 +128,20 @@ bool Machine::Exit() {
 
 bool Machine::ClickTray(const std::string& click) {
   std::vector<UINT> mouse;
-  if (click == "right") mouse = {WM_RBUTTONDOWN, WM_RBUTTONUP};
-  else if (click == "left") mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP};
-  else if (click == "double") mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
-  else return false;
+  if (click == "right")
+    mouse = {WM_RBUTTONDOWN, WM_RBUTTONUP};
+  else if (click == "left")
+    mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP};
+  else if (click == "double")
+    mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+  else
+    return false;
   const auto& icons = pc_->Tray().Icons();
   if (icons.empty()) return false;
   // The shell posts the icon's callback message with the mouse message in lParam.
   const winsim::NotificationArea::Icon icon = icons.front();
-  for (UINT message : mouse) PostMessageA(icon.hwnd, icon.callbackMessage, icon.id, LPARAM(message));
+  for (UINT message : mouse)
+    PostMessageA(icon.hwnd, icon.callbackMessage, icon.id, LPARAM(message));
   pc_->Settle();
   return true;
 }
@@ -192,7 +199,8 @@ void Machine::ReportEcTraffic(bool final) {
 std::vector<std::string> Machine::Problems() const {
   std::vector<std::string> problems;
   for (const std::string& stub : pc_->Stubs()) problems.push_back("stub: " + stub);
-  for (const std::string& violation : pc_->Violations()) problems.push_back("violation: " + violation);
+  for (const std::string& violation : pc_->Violations())
+    problems.push_back("violation: " + violation);
   for (const std::string& fault : const_cast<sim::SimKernel&>(kernel_).Faults().All())
     problems.push_back("kernel: " + fault);
   problems.insert(problems.end(), switchOffProblems_.begin(), switchOffProblems_.end());

@@ -7,6 +7,7 @@
 #include "platform/win32.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/sim_scope.h"
+#include "sim/winsim/windows_functions.h"
 #include "sim/winsim/windows_pc.h"
 
 using winsim::WindowsPc;
@@ -26,7 +27,13 @@ const Library kLibraries[] = {
     {"KERNEL32", 0x7C800000, [](const winsim::OsProfile&) { return true; }, true},
     {"USER32", 0x7E410000, [](const winsim::OsProfile&) { return true; }, true},
     {"SHELL32", 0x7C9C0000, [](const winsim::OsProfile&) { return true; }, true},
-    {"SETUPAPI", 0x77920000, [](const winsim::OsProfile&) { return true; }, true},
+    // Only where it has the device-interface functions (98, 2000 and later).
+    {"SETUPAPI", 0x77920000,
+     [](const winsim::OsProfile& p) {
+       return winsim::ProfileHas(p,
+                                 *winsim::FindListedFunction("SETUPAPI", "SetupDiGetClassDevsA"));
+     },
+     false},
     {"PSAPI", 0x76BF0000, [](const winsim::OsProfile& p) { return p.hasPsapi; }, false},
     {"VDMDBG", 0x6FFA0000, [](const winsim::OsProfile& p) { return p.hasVdmdbg; }, false},
 };
@@ -41,7 +48,7 @@ struct Export {
   const char* library;
   const char* name;
   FARPROC address;
-  bool toolhelp;  // exists only where the version has Toolhelp
+  bool toolhelp;  // exists only where the profile has Toolhelp
 };
 
 const Export kExports[] = {
@@ -55,13 +62,19 @@ const Export kExports[] = {
     {"PSAPI", "EnumProcessModules", AsFarProc(&EnumProcessModules), false},
     {"PSAPI", "GetModuleFileNameExA", AsFarProc(&GetModuleFileNameExA), false},
     {"VDMDBG", "VDMEnumTaskWOWEx", AsFarProc(&VDMEnumTaskWOWEx), false},
+    {"SHELL32", "Shell_NotifyIconA", AsFarProc(&Shell_NotifyIconA), false},
+    {"USER32", "SetMenuDefaultItem", AsFarProc(&SetMenuDefaultItem), false},
+    {"SETUPAPI", "SetupDiGetClassDevsA", AsFarProc(&SetupDiGetClassDevsA), false},
+    {"SETUPAPI", "SetupDiEnumDeviceInterfaces", AsFarProc(&SetupDiEnumDeviceInterfaces), false},
+    {"SETUPAPI", "SetupDiGetDeviceInterfaceDetailA", AsFarProc(&SetupDiGetDeviceInterfaceDetailA),
+     false},
+    {"SETUPAPI", "SetupDiDestroyDeviceInfoList", AsFarProc(&SetupDiDestroyDeviceInfoList), false},
 };
 
 // "psapi.dll", "PSAPI" and "C:\WINDOWS\SYSTEM32\PSAPI.DLL" all name the same library.
 std::string BaseName(const std::string& name) {
-  std::string base = name.substr(name.find_last_of("\\/") == std::string::npos
-                                     ? 0
-                                     : name.find_last_of("\\/") + 1);
+  std::string base =
+      name.substr(name.find_last_of("\\/") == std::string::npos ? 0 : name.find_last_of("\\/") + 1);
   if (base.size() > 4 && strcasecmp(base.c_str() + base.size() - 4, ".DLL") == 0)
     base.resize(base.size() - 4);
   return base;
@@ -140,10 +153,15 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
   }
   const winsim::OsProfile& profile = WindowsPc::Current().Profile();
   if (lpProcName != nullptr && !IS_INTRESOURCE(lpProcName)) {
-    for (const Export& entry : kExports)
-      if (strcasecmp(entry.library, library->name) == 0 && std::string(entry.name) == lpProcName &&
+    for (const Export& entry : kExports) {
+      if (strcasecmp(entry.library, library->name) != 0 || std::string(entry.name) != lpProcName)
+        continue;
+      // The versions come from the program's function list; what it does not list is found.
+      const winsim::WindowsFunction* listed = winsim::FindListedFunction(entry.library, entry.name);
+      if ((listed == nullptr || winsim::ProfileHas(profile, *listed)) &&
           (!entry.toolhelp || profile.hasToolhelp))
         return entry.address;
+    }
   }
   SetLastError(ERROR_PROC_NOT_FOUND);
   return nullptr;

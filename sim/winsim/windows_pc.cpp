@@ -8,16 +8,16 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/win32.h"
 #include "sim/kernel/security.h"
 #include "sim/winsim/device_interfaces.h"
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/notification_area.h"
-#include "sim/winsim/sound_card.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/sim_scope.h"
+#include "sim/winsim/sound_card.h"
 #include "sim/winsim/system_classes.h"
 #include "sim/winsim/window_manager.h"
-#include "platform/win32.h"
 
 namespace winsim {
 
@@ -139,13 +139,14 @@ DWORD WindowsPc::CurrentPid() const { return t_thread ? t_thread->process->pid :
 SimProcess& WindowsPc::StartPassiveProcess(const std::string& exePath) {
   processes_.push_back(std::make_unique<SimProcess>(NextId(), exePath, false));
   SimProcess& process = *processes_.back();
-  timeline_.Add("process start " + Quote(process.ImageName()) + " pid=" + std::to_string(process.pid));
+  timeline_.Add("process start " + Quote(process.ImageName()) +
+                " pid=" + std::to_string(process.pid));
   if (passiveStarted_) passiveStarted_(process);
   return process;
 }
 
-HWND WindowsPc::AddWindowOf(SimProcess& process, const std::string& className, const std::string& title,
-                            WNDPROC proc) {
+HWND WindowsPc::AddWindowOf(SimProcess& process, const std::string& className,
+                            const std::string& title, WNDPROC proc) {
   SimWindow window{};
   window.className = className;
   window.proc = proc;
@@ -182,12 +183,27 @@ WORD WindowsPc::StartWowTask(SimProcess& ntvdm, const std::string& filePath) {
 }
 
 SimProcess& WindowsPc::StartProgram(const std::string& exePath, std::function<int()> entry,
-                                    const std::string& resourceFile) {
+                                    const std::string& resourceFile,
+                                    const std::vector<WindowsFunction>& imports) {
   processes_.push_back(std::make_unique<SimProcess>(NextId(), exePath, true));
   SimProcess& process = *processes_.back();
+  if (const WindowsFunction* missing = FirstMissingImport(profile_, imports)) {
+    // The loader's own words: the NT family names the entry point, the 9x family the export.
+    std::string library = std::string(missing->library) + ".DLL";
+    std::string text =
+        profile_.IsNt() ? "The procedure entry point " + std::string(missing->name) +
+                              " could not be located in the dynamic link library " + library + "."
+                        : "The " + process.ImageName() + " file is linked to missing export " +
+                              library + ":" + missing->name + ".";
+    timeline_.Add("process refused " + Quote(process.ImageName()) + " system message " +
+                  Quote(text));
+    process.running = false;
+    return process;
+  }
   if (!resourceFile.empty() && !process.resources.Load(resourceFile))
     Violation("cannot load the resources " + resourceFile);
-  timeline_.Add("process start " + Quote(process.ImageName()) + " pid=" + std::to_string(process.pid));
+  timeline_.Add("process start " + Quote(process.ImageName()) +
+                " pid=" + std::to_string(process.pid));
   process.thread = std::make_unique<SimThread>(NextId(), &process);
   SimThread* thread = process.thread.get();
   thread->host = std::thread([this, thread, entry] { RunThread(thread, entry); });
@@ -303,7 +319,8 @@ void WindowsPc::WaitForWork(SimThread& thread) {
     // then its stack unwinds.
     for (HWND hwnd : windows_->WindowsOf(&thread)) {
       SimWindow* window = windows_->Find(hwnd);
-      if (window != nullptr && window->parent == nullptr && !window->destroying) DestroyWindow(hwnd);
+      if (window != nullptr && window->parent == nullptr && !window->destroying)
+        DestroyWindow(hwnd);
     }
     throw ThreadTerminated{};
   }

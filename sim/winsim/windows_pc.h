@@ -26,6 +26,7 @@
 #include "sim/winsim/menu_table.h"
 #include "sim/winsim/os_profile.h"
 #include "sim/winsim/timeline.h"
+#include "sim/winsim/windows_functions.h"
 
 namespace sim {
 class Notebook;
@@ -128,16 +129,21 @@ class WindowsPc {
 
   // ---- processes
   // Starts a program whose code is `entry` (its WinMain), with the compiled resources in the
-  // host file `resourceFile` (may be empty): it runs until it first waits.
+  // host file `resourceFile` (may be empty): it runs until it first waits. As Windows' loader
+  // does, it refuses a program whose `imports` this version lacks: none of its code runs, the
+  // system reports the first missing function, and the process is over before it began.
   SimProcess& StartProgram(const std::string& exePath, std::function<int()> entry,
-                           const std::string& resourceFile = "");
+                           const std::string& resourceFile = "",
+                           const std::vector<WindowsFunction>& imports = {});
   // Starts a program without code of its own (the browser, a mail program, ...).
   SimProcess& StartPassiveProcess(const std::string& exePath);
   // A top-level window of a program without code, with its class and title.
   HWND AddWindowOf(SimProcess& process, const std::string& className, const std::string& title,
                    WNDPROC proc = DefWindowProcA);
   // Called for every program without code that starts (its simulated behaviour, if any).
-  void SetPassiveStartObserver(std::function<void(SimProcess&)> observer) { passiveStarted_ = observer; }
+  void SetPassiveStartObserver(std::function<void(SimProcess&)> observer) {
+    passiveStarted_ = observer;
+  }
   // Starts the 16-bit Windows program `filePath` inside `ntvdm`, a running process whose file
   // is "NTVDM.EXE". Returns its task handle; 0, starting nothing, for any other process.
   WORD StartWowTask(SimProcess& ntvdm, const std::string& filePath);
@@ -167,7 +173,7 @@ class WindowsPc {
   SimThread* CurrentThread() const;  // null on the owner's thread
   // Whether the calling host thread runs a simulated program (safe without a PC).
   static bool OnSimulatedThread();
-  DWORD CurrentPid() const;          // 0 on the owner's thread
+  DWORD CurrentPid() const;  // 0 on the owner's thread
   // The thread's turn ends until it has work again (messages, due timers) or ends.
   void WaitForWork(SimThread& thread);
   bool HasWork(const SimThread& thread) const;
