@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <regex>
 #include <string>
 
 #include "settings/settings_keys.h"
@@ -12,7 +13,7 @@
 namespace {
 
 // The same answer worked out from the raw bytes: Windows' text mode (CR LF reads as LF, a
-// Ctrl-Z ends the text), then fgets's limits of 40 and 20 characters, then strtod.
+// Ctrl-Z ends the text), then fgets's limits of 40 and 20 characters, then the number.
 double Expected(const std::string& bytes) {
   std::string text;
   for (size_t i = 0; i < bytes.size(); ++i) {
@@ -31,7 +32,11 @@ double Expected(const std::string& bytes) {
   };
   line(40);
   std::string second = line(20);
-  return std::strtod(second.c_str(), nullptr) == 1.0 ? 1.0 : 0.0;
+  // Microsoft's strtod: decimal numbers only.
+  static const std::regex kDecimal(R"(^[ \t\n\v\f\r]*([+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?))");
+  std::smatch number;
+  if (!std::regex_search(second, number, kDecimal)) return 0.0;
+  return std::strtod(number[1].str().c_str(), nullptr) == 1.0 ? 1.0 : 0.0;
 }
 
 }  // namespace
