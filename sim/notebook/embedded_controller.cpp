@@ -43,7 +43,7 @@ bool EmbeddedController::InputFull() const { return mode_ == Mode::Stuck || busy
 
 uint8_t EmbeddedController::ReadByte(uint16_t port) {
   if (port == kDataPort) {
-    outputFull_ = false;
+    outputFull_ = outputRefill_;
     return output_;
   }
   if (port != kCommandPort) return 0xFF;

@@ -40,6 +40,9 @@ class EmbeddedController : public PortDevice {
 
   // Puts a byte in the output buffer and sets OBF, replacing any byte not yet read.
   void QueueOutput(uint8_t value);
+  // A controller with events pending: each read of the data port refills the output buffer at
+  // once, so OBF never clears.
+  void SetOutputRefill(bool on) { outputRefill_ = on; }
 
   const std::vector<EcTransaction>& Transactions() const;
   // Called after every accepted byte, so observers can report traffic as it happens.
@@ -62,6 +65,7 @@ class EmbeddedController : public PortDevice {
   int busyReads_ = 0;      // status reads per accepted byte in Busy mode
   int busyReadsLeft_ = 0;  // status reads that will still show IBF
   bool outputFull_ = false;
+  bool outputRefill_ = false;
   uint8_t output_ = 0x00;
   bool lastWasCommand_ = false;
   uint64_t lostBytes_ = 0;

@@ -22,7 +22,8 @@ TEST_F(TavosTest, DirectPathReadsTheLatchAndTellsTheControllerOnEveryTick) {
     EXPECT_EQ(4u, Lines("key").size()) << "search is group A's: it works on MODELP01";
     EXPECT_EQ((std::vector<uint8_t>{0x00, 0x00}), M().Notebook().HotKeys().Acknowledgements());
     M().Wait(650);
-    EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81", "1300 ec 0xCF 0x81"}), Lines("ec 0xCF"));
+    EXPECT_EQ((std::vector<std::string>{"650 ec 0xCF 0x81", "1300 ec 0xCF 0x81"}),
+              Lines("ec 0xCF"));
     EXPECT_EQ(0u, M().Kernel().Io().RequestCount()) << "the driver is not used";
     size_t before = M().Timeline().size();
     ASSERT_TRUE(M().Exit());
@@ -84,6 +85,19 @@ TEST_F(TavosTest, DirectSendWritesNothingToAStuckController) {
   EXPECT_TRUE(Lines("ec 0xCF").empty());
   EXPECT_EQ(0u, M().Notebook().Ec().LostBytes());
   EXPECT_EQ(650u, M().Pc().Now());
+}
+
+// A controller with events pending refills its output buffer as soon as the drain has read
+// it: the status still shows output full, so the send gives up without writing.
+TEST_F(TavosTest, DirectSendGivesUpWhileTheControllerHasOutputPending) {
+  Boot("98");
+  M().Notebook().Ec().SetOutputRefill(true);
+  M().StartTavos();
+  M().Wait(1300);
+  EXPECT_TRUE(Lines("ec").empty());
+  M().Notebook().Ec().SetOutputRefill(false);
+  M().Wait(650);
+  EXPECT_EQ((std::vector<std::string>{"1950 ec 0xCF 0x81"}), Lines("ec 0xCF"));
 }
 
 }  // namespace
