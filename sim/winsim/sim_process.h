@@ -66,6 +66,9 @@ class SimThread {
   uint64_t keyStateGeneration = 0;
   std::array<uint8_t, 256> keyState{};
   bool playingJournal = false;  // inside its journal-playback hook
+  // A popup menu was tracked and nothing was posted to the thread since: as on Windows, the
+  // next popup then closes as soon as it opens.
+  bool menuOwesTaskSwitch = false;
   std::thread host;
 };
 

@@ -87,7 +87,8 @@ BOOL WINAPI RemoveMenu(HMENU hMenu, UINT uPosition, UINT uFlags) {
   return TRUE;
 }
 
-BOOL WINAPI ModifyMenuA(HMENU hMnu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem) {
+BOOL WINAPI ModifyMenuA(HMENU hMnu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem,
+                        LPCSTR lpNewItem) {
   MenuItem* item = FindItem(hMnu, uPosition, uFlags);
   if (item == nullptr) return FALSE;
   MenuItem replacement;
@@ -151,6 +152,10 @@ BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int, int, int, HWND hWnd, c
     if (owner == nullptr) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
+  if (pc.CurrentThread()->menuOwesTaskSwitch) {
+    pc.Events().Add("menu closed at once: nothing was posted after the last popup");
+    return FALSE;
+  }
   pc.Events().Add("menu " + pc.Menus().Describe(hMenu));
 
   // The choice lands here; WM_NULL wakes the owner's loop to notice it.
@@ -184,8 +189,13 @@ BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int, int, int, HWND hWnd, c
     DispatchMessageA(&msg);
   }
   pc.Windows().CloseSurface(hWnd);
-  if (*chosen == 0) return FALSE;
-  if (uFlags & TPM_RETURNCMD) return BOOL(*chosen);
-  PostMessageA(hWnd, WM_COMMAND, *chosen, 0);
-  return TRUE;
+  BOOL result = TRUE;
+  if (*chosen == 0)
+    result = FALSE;
+  else if (uFlags & TPM_RETURNCMD)
+    result = BOOL(*chosen);
+  else
+    PostMessageA(hWnd, WM_COMMAND, *chosen, 0);
+  if (winsim::SimThread* thread = pc.CurrentThread()) thread->menuOwesTaskSwitch = true;
+  return result;
 }

@@ -5,8 +5,8 @@
 #include "platform/win32.h"
 #include "sim/winsim/journal_playback.h"
 #include "sim/winsim/sim_process.h"
-#include "sim/winsim/window_manager.h"
 #include "sim/winsim/sim_scope.h"
+#include "sim/winsim/window_manager.h"
 #include "sim/winsim/windows_pc.h"
 
 using winsim::SimThread;
@@ -111,6 +111,8 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     return FALSE;
   }
   target->posted.push_back(Make(hWnd, Msg, wParam, lParam));
+  // Only the program's own post is the task switch; the shell's callback is not.
+  if (target == pc.CurrentThread()) target->menuOwesTaskSwitch = false;
   return TRUE;
 }
 

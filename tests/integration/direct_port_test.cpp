@@ -113,5 +113,19 @@ TEST_F(TavosTest, DirectSendWritesNothingToAStuckController) {
   EXPECT_EQ(650u, M().Pc().Now());
 }
 
+// A controller with events pending refills its output buffer as soon as the drain has read
+// it: the status still shows output full, so the send gives up without writing.
+TEST_F(TavosTest, DirectSendGivesUpWhileTheControllerHasOutputPending) {
+  Boot("98");
+  // Three bytes for the host: each tick's drain takes one, and the controller moves the next
+  // one in, so the send finds the output buffer full until the last one is read.
+  for (uint8_t event : {0x11, 0x22, 0x33}) M().Notebook().Ec().QueueOutput(event);
+  M().StartTavos();
+  M().Wait(1300);
+  EXPECT_TRUE(Lines("ec").empty());
+  M().Wait(650);
+  EXPECT_EQ((std::vector<std::string>{"1950 ec 0xCF 0x81"}), Lines("ec 0xCF"));
+}
+
 }  // namespace
 }  // namespace tavos_test
