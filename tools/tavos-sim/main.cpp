@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -10,6 +11,7 @@
 
 #include "tools/tavos-sim/scenario_parser.h"
 #include "tools/tavos-sim/scenario_runner.h"
+#include "tools/tavos-sim/wine_runner.h"
 
 extern const unsigned char kDemoScenario[];  // demo.scn, with a terminating zero
 
@@ -27,8 +29,10 @@ constexpr int kUsage = 2;
 constexpr int kProblems = 3;
 
 constexpr char kUsageText[] =
-    "usage: tavos-sim [--script FILE] [--keep DIR]\n"
+    "usage: tavos-sim [--script FILE] [--keep DIR] | --wine FILE\n"
     "  --script FILE  run the scenario in FILE and print its timeline\n"
+    "  --wine FILE    run it on the real Tavos.exe and portio under Wine instead, and print\n"
+    "                 the timeline lines Wine lets us observe (docs/wine.md)\n"
     "  --keep DIR     use DIR (created, must be empty) as drive C: and keep it afterwards\n"
     "Without --script: a prompt when stdin and stdout are a terminal, else the demo.\n"
     "The scenario language: docs/scenarios.md.\n";
@@ -52,7 +56,8 @@ void PrintLines(const std::vector<std::string>& lines) {
 }
 
 void PrintProblems(const std::vector<std::string>& problems) {
-  for (const std::string& problem : problems) std::fprintf(stderr, "problem: %s\n", problem.c_str());
+  for (const std::string& problem : problems)
+    std::fprintf(stderr, "problem: %s\n", problem.c_str());
 }
 
 void PrintError(const std::string& source, const ScenarioError& error) {
@@ -66,7 +71,8 @@ int RunText(const std::string& text, const std::string& source, const std::strin
     PrintError(source, parsed.error);
     return kScenarioWrong;
   }
-  tavos_scenario::RunResult run = tavos_scenario::RunScenario(parsed.statements, sandbox, PrintLines);
+  tavos_scenario::RunResult run =
+      tavos_scenario::RunScenario(parsed.statements, sandbox, PrintLines);
   if (!run.ok) PrintError(source, run.error);
   PrintProblems(run.problems);
   if (!run.ok) return kScenarioWrong;
@@ -103,8 +109,9 @@ void ShowNewProblems(tavos_sim::Machine& machine, size_t* shown) {
 
 int Interactive(const std::string& sandbox) {
   tavos_scenario::ScenarioRunner runner(sandbox);
-  std::printf("tavos-sim: Tavos on a simulated notebook (xp, language 1033, portio loaded).\n"
-              "Type help for the statements, quit to leave.\n");
+  std::printf(
+      "tavos-sim: Tavos on a simulated notebook (xp, language 1033, portio loaded).\n"
+      "Type help for the statements, quit to leave.\n");
   size_t problemsShown = 0;
   std::string input;
   for (int line = 1;; ++line) {
@@ -147,12 +154,41 @@ int Interactive(const std::string& sandbox) {
   return problemsShown > 0 ? kProblems : kOk;
 }
 
+// The Wine leg: inside a Wine session (tests/wine/wine-session.sh sets TAVOS_WINE_LOADER), the
+// scenario host runs the statements; outside one, the script makes a session and calls back.
+int RunOnWine(const std::string& script, char* self) {
+  const char* loader = std::getenv("TAVOS_WINE_LOADER");
+  if (loader == nullptr) {
+    const char* session = TAVOS_WINE_SESSION_SCRIPT;
+    std::string file = script;
+    char wine[] = "--wine";
+    char* args[] = {const_cast<char*>(session), self, wine, &file[0], nullptr};
+    execv(session, args);
+    std::fprintf(stderr, "tavos-sim: cannot run %s\n", session);
+    return kUsage;
+  }
+  std::string text;
+  if (!ReadScript(script, &text)) return kUsage;
+  tavos_scenario::ParseResult parsed = tavos_scenario::ParseScenario(text);
+  if (!parsed.ok) {
+    PrintError(script, parsed.error);
+    return kScenarioWrong;
+  }
+  tavos_scenario::RunResult run = tavos_scenario::RunScenarioOnWine(
+      parsed.statements, {loader, "C:\\tavos-wine\\scenario_host.exe"}, PrintLines);
+  if (!run.ok) PrintError(script, run.error);
+  PrintProblems(run.problems);
+  if (!run.ok) return kScenarioWrong;
+  return run.problems.empty() ? kOk : kProblems;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string script;
   std::string keep;
   bool haveScript = false;
+  if (argc == 3 && std::string(argv[1]) == "--wine") return RunOnWine(argv[2], argv[0]);
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if ((arg == "--script" || arg == "--keep") && i + 1 < argc) {
