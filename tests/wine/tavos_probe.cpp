@@ -5,8 +5,10 @@
 // Everything goes to the events file that hal.dll writes the controller's bytes to; both
 // write from Tavos's own thread (the driver serves Tavos's requests synchronously), so the
 // order of the lines is the order things happened.
-#include <shellapi.h>
 #include <windows.h>
+
+// Needs the types of windows.h.
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
