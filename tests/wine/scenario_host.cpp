@@ -28,10 +28,12 @@ using tavos_wine::HexBytes;
 constexpr char kTavosPath[] = "C:\\Program Files\\Tavos\\Tavos.exe";
 constexpr char kTavosName[] = "Tavos.exe";
 constexpr UINT kExitCommand = 58112;
-// Real-time bounds: a tick is granted when the poll timer next runs out (at most one period),
-// a settle needs Tavos's thread to take one message; far longer means Tavos hangs.
+// Real-time bounds: a tick is granted when the poll timer next runs out (at most one period);
+// a settle needs Tavos's thread to finish what it does, which with a stuck controller is some
+// 5000 status requests through Wine's driver host. Far longer means Tavos hangs.
 constexpr DWORD kTickTimeoutMs = 5000;
-constexpr DWORD kSettleTimeoutMs = 10000;
+constexpr DWORD kSettleTimeoutMs = 60000;
+constexpr DWORD kSettleStepMs = 50;
 constexpr DWORD kExitTimeoutMs = 10000;
 constexpr size_t kMaxDumpBytes = 1 << 20;
 constexpr size_t kMaxEventLine = 4096;
@@ -150,13 +152,20 @@ void ReportEnds() {
 
 // Waits until the running Tavos has done everything it was given (or has ended), then
 // passes on what it did. False when it neither settles nor ends in time.
-bool Settle() {
-  Tavos* t = Running();
+bool Settle(Tavos* t) {
   if (t != nullptr) {
     ResetEvent(g_settled);
-    PostThreadMessageA(t->info.dwThreadId, g_settleMessage, 0, 0);
+    // A thread takes posted messages only once it has a message queue; until then the post
+    // fails and is tried again.
+    bool posted = false;
     HANDLE both[] = {g_settled, t->info.hProcess};
-    if (WaitForMultipleObjects(2, both, FALSE, kSettleTimeoutMs) == WAIT_TIMEOUT) {
+    DWORD waited = WAIT_TIMEOUT;
+    for (DWORD spent = 0; waited == WAIT_TIMEOUT && spent < kSettleTimeoutMs;
+         spent += kSettleStepMs) {
+      if (!posted) posted = PostThreadMessageA(t->info.dwThreadId, g_settleMessage, 0, 0) != 0;
+      waited = WaitForMultipleObjects(2, both, FALSE, kSettleStepMs);
+    }
+    if (waited == WAIT_TIMEOUT) {
       ForwardEvents();
       return false;
     }
@@ -166,11 +175,10 @@ bool Settle() {
   return true;
 }
 
+bool Settle() { return Settle(Running()); }
+
 bool Start(std::string* why) {
-  if (Running() != nullptr) {
-    *why = "start: a second Tavos beside a running one cannot be kept in step on Wine";
-    return false;
-  }
+  const bool second = Running() != nullptr;
   Tavos t;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -196,9 +204,15 @@ bool Start(std::string* why) {
   ResumeThread(t.info.hThread);
   g_tavos.push_back(t);
   // Its first settle message waits in the queue until its message loop runs.
-  if (!Settle()) {
+  if (!Settle(&g_tavos.back())) {
     *why = "start: Tavos did not reach its message loop within " +
            std::to_string(kSettleTimeoutMs) + " ms";
+    return false;
+  }
+  // Both copies would take the ticks granted for one: only a second copy that ends by itself
+  // (the single-instance rule) keeps the run in step.
+  if (second && !g_tavos.back().ended) {
+    *why = "start: a second Tavos running beside the first cannot be kept in step on Wine";
     return false;
   }
   return true;

@@ -87,8 +87,9 @@ for f in "$TAVOS_WINE_DIST/Tavos.exe" "$TAVOS_WINE_DIST/portio.sys" \
 done
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavos-wine.XXXXXX")"
 export WINEPREFIX="$work/prefix" WINEARCH=$arch WINEDEBUG=-all
-# No Mono, Gecko or sound driver (their absence is what Tavos meets anyway); our HAL.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv=;hal=n"
+# No Mono, Gecko or sound driver (their absence is what Tavos meets anyway), no debugger
+# waiting on a crashed program (it ends instead, and the run says so); our HAL.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv=;winedbg.exe=d;hal=n"
 cleanup() {
   local status=$?
   trap - EXIT INT TERM

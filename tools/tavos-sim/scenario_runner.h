@@ -65,8 +65,9 @@ struct RunResult {
 
 // Runs the statements on a fresh machine with drive C: in `sandbox`, stopping at the first
 // one that fails. `onLines` (optional) gets each statement's new timeline lines as they come.
-RunResult RunScenario(const std::vector<Statement>& statements, const std::string& sandbox,
-                      const std::function<void(const std::vector<std::string>&)>& onLines = nullptr);
+RunResult RunScenario(
+    const std::vector<Statement>& statements, const std::string& sandbox,
+    const std::function<void(const std::vector<std::string>&)>& onLines = nullptr);
 
 // Every file under C:\ with its size, one a line: "C:\WINDOWS\SelectFile.ini 94 hidden".
 std::vector<std::string> ListFiles(tavos_sim::Machine& machine);

@@ -5,10 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "sim/notebook/notebook_keys.h"
 #include "sim/winsim/timeline.h"
 
 namespace tavos_scenario {
@@ -32,6 +34,21 @@ bool WineObserves(const std::string& line) {
     if (event.compare(0, n, *kind) == 0 && (event.size() == n || event[n] == ' ')) return true;
   }
   return false;
+}
+
+std::string ComparableLine(const std::string& line) {
+  std::string out = line;
+  const size_t pid = out.find(" pid=");
+  if (pid != std::string::npos) out.erase(pid);
+  // Wine's Windows directory is "C:\windows", Windows XP's "C:\WINDOWS" (docs/wine.md).
+  const std::string windows = "C:\\\\WINDOWS\\\\";
+  for (size_t at = 0; at + windows.size() <= out.size(); ++at) {
+    bool same = true;
+    for (size_t i = 0; i < windows.size() && same; ++i)
+      same = std::toupper(static_cast<unsigned char>(out[at + i])) == windows[i];
+    if (same) out.replace(at, windows.size(), windows);
+  }
+  return out;
 }
 
 namespace {
@@ -116,9 +133,13 @@ std::string HostCommand(const Statement& s, std::string* why) {
                  "list",
              "";
     case Op::Press:
-      return "press " + Byte(unsigned(s.number));
     case Op::Media:
-      return "media " + Byte(unsigned(s.number));
+      // Those keys drive the MP3 player and the video recorder, which have no stand-ins here.
+      if (s.op == Op::Media || (s.number & (sim::kHotKeyMp3 | sim::kHotKeyVideoRecorder)))
+        return *why = std::string(s.op == Op::Media ? "media" : "press") +
+                      ": the MP3 player and the video recorder have no stand-ins on Wine",
+               "";
+      return "press " + Byte(unsigned(s.number));
     case Op::Hold:
     case Op::Release:
       return *why = std::string(s.op == Op::Hold ? "hold" : "release") +

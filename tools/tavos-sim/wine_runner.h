@@ -19,6 +19,10 @@ extern const char* const kWineObservedKinds[];
 // Whether the line is one of those kinds.
 bool WineObserves(const std::string& timelineLine);
 
+// The line as the comparison sees it: without the process id, which differs by nature, and
+// with the Windows directory spelled one way, where Wine's spelling differs from Windows'.
+std::string ComparableLine(const std::string& timelineLine);
+
 // False, with the first statement a Wine run cannot do and why, when the scenario has one.
 // Nothing runs then: a statement is refused, never skipped.
 bool CheckWineStatements(const std::vector<Statement>& statements, ScenarioError* error);
