@@ -1,6 +1,7 @@
 // tavos-sim: runs Tavos on the simulated notebook from a scenario, at a prompt, or the demo.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -218,8 +219,11 @@ int CompareWithWine(const std::vector<std::string>& scripts, const char* loader)
     std::string error;
     if (!sandbox.Create("", &error)) return kUsage;
     tavos_scenario::RunResult sim = tavos_scenario::RunScenario(parsed.statements, sandbox.Path());
+    const auto wineStart = std::chrono::steady_clock::now();
     tavos_scenario::RunResult wine =
         tavos_scenario::RunScenarioOnWine(parsed.statements, WineHost(loader));
+    const double wineSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wineStart).count();
     for (const auto* run : {&sim, &wine}) {
       const char* where = run == &sim ? "simulation" : "wine";
       if (!run->ok)
@@ -234,7 +238,9 @@ int CompareWithWine(const std::vector<std::string>& scripts, const char* loader)
     while (n < a.size() && n < b.size() && a[n] == b[n]) ++n;
     if (n == a.size() && n == b.size()) {
       compared += n;
-      std::printf("%s: %zu lines compared, the same\n", script.c_str(), n);
+      std::printf("%s: %zu lines compared, the same (%.1f s on Wine)\n", script.c_str(), n,
+                  wineSeconds);
+      std::fflush(stdout);
       continue;
     }
     ++differing;
