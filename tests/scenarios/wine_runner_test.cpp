@@ -87,7 +87,7 @@ TEST(WineRunnerTest, RefusesWhatWineCannotDoBeforeAnythingRuns) {
       {"os nt351\n", 1, "NT 3.51"},
       {"start\nlang 1031\n", 2, "language"},
       {"driver absent\n", 1, "service"},
-      {"process \"MP3Player.exe\"\n", 1, "stand-ins"},
+      {"process \"MP3Player.exe\"\nstart\nexit\n", 0, ""},
       {"press internet mp3\n", 1, "MP3 player"},
       {"press video\n", 1, "video recorder"},
       {"media stop\n", 1, "MP3 player"},

@@ -4,7 +4,7 @@
 // then "done" or "refused TEXT". Strings travel as hex (wine_channel.h).
 //
 // Commands: os NAME | ec ready | ec busy N | ec stuck | press BITS | media BITS |
-//           file HEXPATH HEXBYTES | dump HEXPATH | start | wait MS | exit | end
+//           file HEXPATH HEXBYTES | dump HEXPATH | process HEXPATH | start | wait MS | exit | end
 // Events it adds to those of the probe and hal.dll: process-start HEXNAME PID,
 // process-end HEXNAME CODE, dump HEXPATH HEXBYTES [hidden], dump HEXPATH missing, exit.
 //
@@ -30,9 +30,10 @@ constexpr char kTavosName[] = "Tavos.exe";
 constexpr UINT kExitCommand = 58112;
 // Real-time bounds: a tick is granted when the poll timer next runs out (at most one period);
 // a settle needs Tavos's thread to finish what it does, which with a stuck controller is some
-// 5000 status requests through Wine's driver host. Far longer means Tavos hangs.
+// 5000 status requests through Wine's driver host (20 to 45 s seen on two busy cores). Far
+// longer means Tavos hangs.
 constexpr DWORD kTickTimeoutMs = 5000;
-constexpr DWORD kSettleTimeoutMs = 60000;
+constexpr DWORD kSettleTimeoutMs = 180000;
 constexpr DWORD kSettleStepMs = 50;
 constexpr DWORD kExitTimeoutMs = 10000;
 constexpr size_t kMaxDumpBytes = 1 << 20;
@@ -51,6 +52,8 @@ HANDLE g_settled;
 UINT g_settleMessage;
 HMODULE g_probe;
 std::vector<Tavos> g_tavos;
+std::vector<HANDLE> g_others;  // programs started by process statements
+std::string g_standIn;
 unsigned long long g_now = 0;  // the scenario's time in ms
 // The poll timer as the probe reported it: running, and when it runs out next.
 bool g_timerRunning = false;
@@ -274,6 +277,31 @@ bool Exit(std::string* why) {
   return true;
 }
 
+bool MakeFolders(const std::string& path);
+
+// A program beside Tavos that only shows in the process list: the stand-in, copied to the
+// path and told to stay.
+bool StartProcess(const std::string& path, std::string* why) {
+  if (!MakeFolders(path) || !CopyFileA(g_standIn.c_str(), path.c_str(), FALSE)) {
+    *why = "process: cannot put a stand-in at " + path;
+    return false;
+  }
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::string commandLine = "\"" + path + "\" --stay";
+  if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    *why = "process: CreateProcessA failed with error " + std::to_string(GetLastError());
+    return false;
+  }
+  CloseHandle(info.hThread);
+  g_others.push_back(info.hProcess);
+  Event("process-start " + HexBytes(path.substr(path.find_last_of('\\') + 1)) + " " +
+        std::to_string(info.dwProcessId));
+  return true;
+}
+
 bool MakeFolders(const std::string& path) {
   for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1)) {
     const std::string folder = path.substr(0, at);
@@ -354,6 +382,10 @@ bool Apply(const std::string& line, bool* end, std::string* why) {
     std::string path;
     if (!FromHex(rest, &path)) return *why = "dump: malformed command", false;
     Dump(path);
+  } else if (word == "process") {
+    std::string path;
+    if (!FromHex(rest, &path)) return *why = "process: malformed command", false;
+    if (!StartProcess(path, why)) return false;
   } else if (word == "start") {
     return Start(why);
   } else if (word == "wait") {
@@ -405,7 +437,9 @@ int main(int argc, char** argv) {
   char self[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   std::string probePath = self;
-  probePath = probePath.substr(0, probePath.find_last_of('\\') + 1) + "tavos_probe.dll";
+  const std::string folder = probePath.substr(0, probePath.find_last_of('\\') + 1);
+  probePath = folder + "tavos_probe.dll";
+  g_standIn = folder + "stand_in.exe";
   g_probe = LoadLibraryA(probePath.c_str());
   g_grant = CreateSemaphoreA(nullptr, 0, 1, tavos_wine::kTickGrant);
   g_ran = CreateEventA(nullptr, FALSE, FALSE, tavos_wine::kTickRan);
@@ -429,6 +463,11 @@ int main(int argc, char** argv) {
       Say("done");
     else
       Say("refused " + why);
+  }
+  for (HANDLE other : g_others) {
+    TerminateProcess(other, 0);
+    WaitForSingleObject(other, kExitTimeoutMs);
+    CloseHandle(other);
   }
   // Whatever still runs ends here; an exit statement is the orderly way.
   for (Tavos& t : g_tavos) {

@@ -32,7 +32,8 @@ if [ "${1:-}" = "--on-display" ]; then
   cp "$TAVOS_WINE_DIST/portio.sys" "$c/windows/system32/drivers/portio.sys"
   mkdir -p "$c/Program Files/Tavos" "$c/tavos-wine" "$c/notebook"
   cp "$TAVOS_WINE_DIST/Tavos.exe" "$c/Program Files/Tavos/"
-  cp "$TAVOS_WINE_BUILD/tests/wine/scenario_host.exe" "$TAVOS_WINE_BUILD/tests/wine/tavos_probe.dll" "$c/tavos-wine/"
+  cp "$TAVOS_WINE_BUILD/tests/wine/scenario_host.exe" "$TAVOS_WINE_BUILD/tests/wine/tavos_probe.dll" \
+     "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/tavos-wine/"
   # The programs the hot keys open, where an English and a German Windows keep them.
   for dir in "Program Files" Programme; do
     mkdir -p "$c/$dir/Plus!/Microsoft Internet" "$c/$dir/Outlook Express"

@@ -128,10 +128,7 @@ std::string HostCommand(const Statement& s, std::string* why) {
     case Op::Start:
       return "start";
     case Op::Process:
-      return *why =
-                 "process: Wine has no stand-ins for programs that only show in the process "
-                 "list",
-             "";
+      return "process " + Hex(s.path);
     case Op::Press:
     case Op::Media:
       // Those keys drive the MP3 player and the video recorder, which have no stand-ins here.
