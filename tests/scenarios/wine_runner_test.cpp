@@ -22,6 +22,11 @@ TEST(WineRunnerTest, HostEventsBecomeTimelineLines) {
       "@650 ec-cmd C1",  // its data byte never comes: reported alone at the next line
       "@650 shell 6f70656e 49657870 433a5c",
       "@650 key down 0x5B",
+      "@650 menu 44697361626c65 2d 2a456e61626c65",
+      "@650 dialog-open 100",
+      "@650 dialog-close 100 1",
+      "@650 msgbox 4869",
+      "@650 tray-modify 133 54564f 65602 32778 142",
       "@650 ec-data 7F",  // data without a command
       "@1300 dump 433a5c612e747874 0d0a hidden",
       "@1300 dump 433a5c622e747874 -",
@@ -41,6 +46,11 @@ TEST(WineRunnerTest, HostEventsBecomeTimelineLines) {
       "650 ec 0xC1",
       "650 shell open \"Iexp\" dir \"C:\\\\\"",
       "650 key down 0x5B",
+      "650 menu \"Disable\" \"-\" \"*Enable\"",
+      "650 dialog open 100",
+      "650 dialog close 100 result=1",
+      "650 msgbox \"Hi\"",
+      "650 tray modify icon=133 tip=\"TVO\"",
       "650 ec data 0x7F",
       "1300 dump \"C:\\\\a.txt\" \"\\r\\n\" hidden",
       "1300 dump \"C:\\\\b.txt\" \"\"",
@@ -92,8 +102,8 @@ TEST(WineRunnerTest, RefusesWhatWineCannotDoBeforeAnythingRuns) {
       {"press video\n", 1, "video recorder"},
       {"media stop\n", 1, "MP3 player"},
       {"hold F\n", 1, "per thread"},
-      {"start\nwait 650\ntray right\n", 3, "not driven"},
-      {"choose \"OK\"\n", 1, "not driven"},
+      {"start\npress user\nwait 650\nchoose \"Cancel\"\ntray double\n", 0, ""},
+      {"start\nwait 650\ntray right\n", 3, "tray menu"},
   };
   for (const Case& c : cases) {
     ParseResult parsed = ParseScenario(c.scenario);
@@ -117,7 +127,8 @@ TEST(WineRunnerTest, ComparisonSeesObservedLinesOneWay) {
   EXPECT_FALSE(WineObserves("650 process start \"Iexplore.exe\" pid=268"));
   EXPECT_FALSE(WineObserves("650 mixer \"Master Mute\" 1"));
   EXPECT_FALSE(WineObserves("650 play key down 0x41"));
-  EXPECT_FALSE(WineObserves("650 dialog open 102"));
+  EXPECT_TRUE(WineObserves("650 dialog open 102"));
+  EXPECT_TRUE(WineObserves("650 menu \"Disable\" \"-\""));
   EXPECT_FALSE(WineObserves("650 keyboard"));  // a kind is a whole word
   EXPECT_EQ(ComparableLine("0 process start \"Tavos.exe\" pid=260"),
             "0 process start \"Tavos.exe\"");

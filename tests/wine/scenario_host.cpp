@@ -4,7 +4,8 @@
 // then "done" or "refused TEXT". Strings travel as hex (wine_channel.h).
 //
 // Commands: os NAME | ec ready | ec busy N | ec stuck | press BITS | media BITS |
-//           file HEXPATH HEXBYTES | dump HEXPATH | process HEXPATH | start | wait MS | exit | end
+//           file HEXPATH HEXBYTES | dump HEXPATH | process HEXPATH | start | wait MS | exit |
+//           tray right|left|double | choose HEXTEXT | end
 // Events it adds to those of the probe and hal.dll: process-start HEXNAME PID,
 // process-end HEXNAME CODE, dump HEXPATH HEXBYTES [hidden], dump HEXPATH missing, exit.
 //
@@ -83,9 +84,22 @@ bool FromHex(const std::string& hex, std::string* bytes) {
   return true;
 }
 
-// Tracks the poll timer from the probe's lines, so that waits grant the ticks that fall due.
-void TrackTimer(const std::string& line) {
+// The tray icon, as the probe reported it.
+struct TrayIcon {
+  bool shown = false;
+  HWND hwnd = nullptr;
+  UINT callback = 0;
+  UINT id = 0;
+};
+TrayIcon g_icon;
+
+// Tracks the poll timer and the tray icon from the probe's lines, so that waits grant the
+// ticks that fall due and clicks find the icon.
+void TrackState(const std::string& line) {
   unsigned id = 0, elapse = 0;
+  unsigned long long hwnd = 0;
+  unsigned callback = 0, icon = 0;
+  char tip[256];
   if (std::sscanf(line.c_str(), "timer-start %u %u", &id, &elapse) == 2 &&
       id == tavos_wine::kPollTimerId) {
     g_timerRunning = true;
@@ -94,6 +108,9 @@ void TrackTimer(const std::string& line) {
   } else if (std::sscanf(line.c_str(), "timer-stop %u", &id) == 1 &&
              id == tavos_wine::kPollTimerId) {
     g_timerRunning = false;
+  } else if (std::sscanf(line.c_str(), "tray-%*s %u %255s %llu %u %u", &icon, tip, &hwnd, &callback,
+                         &id) == 5) {
+    g_icon = {true, reinterpret_cast<HWND>(static_cast<ULONG_PTR>(hwnd)), callback, id};
   }
 }
 
@@ -111,7 +128,7 @@ void ForwardEvents() {
          ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
     for (DWORD i = 0; i < got; ++i) {
       if (chunk[i] == '\n') {
-        TrackTimer(g_partialEvent);
+        TrackState(g_partialEvent);
         Event(g_partialEvent);
         g_partialEvent.clear();
       } else if (g_partialEvent.size() < kMaxEventLine) {
@@ -242,6 +259,79 @@ bool Wait(unsigned long long ms, std::string* why) {
   }
   g_now = end;
   return Settle() || (*why = "wait: Tavos did not become idle", false);
+}
+
+// The user clicks the icon: the shell posts its callback message with each mouse message.
+bool Tray(const std::string& click, std::string* why) {
+  std::vector<UINT> mouse;
+  if (click == "right")
+    mouse = {WM_RBUTTONDOWN, WM_RBUTTONUP};
+  else if (click == "left")
+    mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP};
+  else if (click == "double")
+    mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+  if (mouse.empty() || !g_icon.shown || Running() == nullptr || !IsWindow(g_icon.hwnd))
+    return *why = "tray: there is no icon in the notification area", false;
+  for (UINT message : mouse) PostMessageA(g_icon.hwnd, g_icon.callback, g_icon.id, LPARAM(message));
+  return true;
+}
+
+struct Surface {
+  DWORD thread;
+  HWND menu = nullptr;
+  HWND dialog = nullptr;
+};
+
+BOOL CALLBACK FindSurface(HWND hwnd, LPARAM param) {
+  auto* found = reinterpret_cast<Surface*>(param);
+  char cls[16] = "";
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (GetWindowThreadProcessId(hwnd, nullptr) != found->thread || !IsWindowVisible(hwnd))
+    return TRUE;
+  if (std::strcmp(cls, "#32768") == 0) found->menu = hwnd;
+  if (std::strcmp(cls, "#32770") == 0) found->dialog = hwnd;
+  return TRUE;
+}
+
+BOOL CALLBACK CollectButton(HWND hwnd, LPARAM param) {
+  auto* buttons = reinterpret_cast<std::vector<HWND>*>(param);
+  char cls[16] = "";
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Button") == 0 && IsWindowVisible(hwnd)) buttons->push_back(hwnd);
+  return TRUE;
+}
+
+std::string TextOf(HWND hwnd) {
+  char text[128] = "";
+  GetWindowTextA(hwnd, text, sizeof text);
+  return text;
+}
+
+// Picks the button TEXT of the dialog or message box on top, as a click on it would.
+bool Choose(const std::string& text, std::string* why) {
+  Tavos* t = Running();
+  Surface top{t ? t->info.dwThreadId : 0};
+  if (t != nullptr) EnumWindows(FindSurface, reinterpret_cast<LPARAM>(&top));
+  std::string offered;
+  // Neither keys posted to the menu window nor keys sent as input reach Wine's menu loop from
+  // another process, so a menu item is not chosen here (the runner refuses "tray right").
+  if (top.menu != nullptr) return *why = "choose: menu items cannot be chosen on Wine", false;
+  if (top.dialog != nullptr) {
+    std::vector<HWND> buttons;
+    EnumChildWindows(top.dialog, CollectButton, reinterpret_cast<LPARAM>(&buttons));
+    for (HWND button : buttons) {
+      if (TextOf(button) == text) {
+        PostMessageA(top.dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+        return true;
+      }
+      offered += (offered.empty() ? "\"" : ", \"") + TextOf(button) + "\"";
+    }
+    return *why =
+               "choose: the dialog on top offers no \"" + text + "\" (it offers " + offered + ")",
+           false;
+  }
+  return *why = "choose: nothing on screen waits for a choice", false;
 }
 
 BOOL CALLBACK FindFrame(HWND hwnd, LPARAM param) {
@@ -382,6 +472,12 @@ bool Apply(const std::string& line, bool* end, std::string* why) {
     std::string path;
     if (!FromHex(rest, &path)) return *why = "dump: malformed command", false;
     Dump(path);
+  } else if (word == "tray") {
+    if (!Tray(rest, why)) return false;
+  } else if (word == "choose") {
+    std::string text;
+    if (!FromHex(rest, &text)) return *why = "choose: malformed command", false;
+    if (!Choose(text, why)) return false;
   } else if (word == "process") {
     std::string path;
     if (!FromHex(rest, &path)) return *why = "process: malformed command", false;

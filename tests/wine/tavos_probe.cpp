@@ -65,14 +65,53 @@ ULONG_PTR IconResourceId(HICON icon) {
   return search.id;
 }
 
+// The host clicks the icon as the shell would: it needs the icon's window, callback and id.
 BOOL WINAPI ProbeNotifyIcon(DWORD message, PNOTIFYICONDATAA data) {
   BOOL result = g_notifyIcon(message, data);
   if (result && data != nullptr && (message == NIM_ADD || message == NIM_MODIFY)) {
     std::string tip(data->szTip, strnlen(data->szTip, sizeof data->szTip));
     AppendEvent(std::string(message == NIM_ADD ? "tray-add " : "tray-modify ") +
-                std::to_string(IconResourceId(data->hIcon)) + " " + HexBytes(tip));
+                std::to_string(IconResourceId(data->hIcon)) + " " + HexBytes(tip) + " " +
+                std::to_string(reinterpret_cast<ULONG_PTR>(data->hWnd)) + " " +
+                std::to_string(data->uCallbackMessage) + " " + std::to_string(data->uID));
   }
   return result;
+}
+
+BOOL(WINAPI* g_trackPopupMenu)(HMENU, UINT, int, int, int, HWND, const RECT*) = TrackPopupMenu;
+INT_PTR(WINAPI* g_dialogBoxParam)(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) = DialogBoxParamA;
+int(WINAPI* g_messageBox)(HWND, LPCSTR, LPCSTR, UINT) = MessageBoxA;
+
+// The items as a user sees them: "*" before a checked one, "-" for a separator.
+BOOL WINAPI ProbeTrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner,
+                                const RECT* rect) {
+  std::string line = "menu";
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    const UINT state = GetMenuState(menu, UINT(i), MF_BYPOSITION);
+    char text[128] = "";
+    GetMenuStringA(menu, UINT(i), text, sizeof text, MF_BYPOSITION);
+    line += " " + HexBytes((state & MF_SEPARATOR)
+                               ? std::string("-")
+                               : ((state & MF_CHECKED) ? "*" : "") + std::string(text));
+  }
+  AppendEvent(line);
+  return g_trackPopupMenu(menu, flags, x, y, reserved, owner, rect);
+}
+
+INT_PTR WINAPI ProbeDialogBoxParam(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc,
+                                   LPARAM param) {
+  const std::string id =
+      std::to_string(IS_INTRESOURCE(name) ? reinterpret_cast<ULONG_PTR>(name) : 0);
+  AppendEvent("dialog-open " + id);
+  INT_PTR result = g_dialogBoxParam(instance, name, owner, proc, param);
+  AppendEvent("dialog-close " + id + " " + std::to_string(result));
+  return result;
+}
+
+int WINAPI ProbeMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  AppendEvent("msgbox " + HexBytes(Text(text)));
+  return g_messageBox(owner, text, caption, type);
 }
 
 HINSTANCE WINAPI ProbeShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
@@ -101,6 +140,9 @@ const Wrap kWraps[] = {
     {"user32.dll", "keybd_event", reinterpret_cast<void*>(ProbeKeybdEvent)},
     {"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(ProbeNotifyIcon)},
     {"shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(ProbeShellExecute)},
+    {"user32.dll", "TrackPopupMenu", reinterpret_cast<void*>(ProbeTrackPopupMenu)},
+    {"user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(ProbeDialogBoxParam)},
+    {"user32.dll", "MessageBoxA", reinterpret_cast<void*>(ProbeMessageBox)},
 };
 
 // Points Tavos.exe's import slots for the functions above at the probes. A slot that is not

@@ -22,6 +22,9 @@ const char* const kWineObservedKinds[] = {"ec",
                                           "exit",
                                           "timer",
                                           "tray",
+                                          "menu",
+                                          "dialog",
+                                          "msgbox",
                                           "process start \"Tavos.exe\"",
                                           "process end \"Tavos.exe\"",
                                           nullptr};
@@ -150,11 +153,13 @@ std::string HostCommand(const Statement& s, std::string* why) {
     case Op::Exit:
       return "exit";
     case Op::Tray:
+      // The menu it opens shows (a menu line), but no item of it can be chosen from outside:
+      // neither posted keys nor input reach Wine's menu loop.
+      if (s.text == "right")
+        return *why = "tray right: an item of the tray menu cannot be chosen on Wine", "";
+      return "tray " + s.text;
     case Op::Choose:
-      return *why = std::string(s.op == Op::Tray ? "tray" : "choose") +
-                    ": clicks in Wine's notification area and choices in menus and dialogs are "
-                    "not driven on Wine",
-             "";
+      return "choose " + Hex(s.text);
   }
   return *why = "not possible on Wine", "";
 }
@@ -259,7 +264,7 @@ bool WineEventTranslator::Add(const std::string& hostLine, std::vector<std::stri
     emit("timer start " + w[1] + " " + w[2]);
   } else if (w[0] == "timer-stop" && w.size() == 2) {
     emit("timer stop " + w[1]);
-  } else if ((w[0] == "tray-add" || w[0] == "tray-modify") && w.size() == 3 && Unhex(w[2], &a)) {
+  } else if ((w[0] == "tray-add" || w[0] == "tray-modify") && w.size() >= 3 && Unhex(w[2], &a)) {
     emit(std::string("tray ") + (w[0] == "tray-add" ? "add" : "modify") + " icon=" + w[1] +
          " tip=" + winsim::Quote(a));
   } else if (w[0] == "shell" && w.size() == 4 && Unhex(w[1], &a) && Unhex(w[2], &b) &&
@@ -272,6 +277,19 @@ bool WineEventTranslator::Add(const std::string& hostLine, std::vector<std::stri
   } else if (w[0] == "dump" && (w.size() == 3 || (w.size() == 4 && w[3] == "hidden")) &&
              Unhex(w[1], &a) && Unhex(w[2], &b)) {
     emit("dump " + winsim::Quote(a) + " " + winsim::Quote(b) + (w.size() == 4 ? " hidden" : ""));
+  } else if (w[0] == "menu") {
+    std::string items;
+    for (size_t i = 1; i < w.size(); ++i) {
+      if (!Unhex(w[i], &a)) return *problem = "malformed menu: " + hostLine, false;
+      items += " " + winsim::Quote(a);
+    }
+    emit("menu" + items);
+  } else if (w[0] == "dialog-open" && w.size() == 2) {
+    emit("dialog open " + w[1]);
+  } else if (w[0] == "dialog-close" && w.size() == 3) {
+    emit("dialog close " + w[1] + " result=" + w[2]);
+  } else if (w[0] == "msgbox" && w.size() == 2 && Unhex(w[1], &a)) {
+    emit("msgbox " + winsim::Quote(a));
   } else if (w[0] == "exit" && w.size() == 1) {
     emit("exit");
   } else {
