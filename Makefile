@@ -1,7 +1,8 @@
 # The project's commands. Each installs what it misses (Debian 12, as root) and builds first.
 #   make run      tavos-sim: the program on the simulated notebook
 #   make test     every test: unit and integration (g++), sanitizers and fuzzers (clang),
-#                 the Windows cross build, the Win32 API tests and Tavos.exe under Wine
+#                 the Windows cross build, the Win32 API tests, Tavos.exe under Wine, and the
+#                 scenarios on the real Tavos.exe and portio.sys under Wine (docs/wine.md)
 #   make windows  the Windows deliverables into dist/i686/ (with the installer TavosSetup.exe)
 #                 and dist/x86_64/
 .PHONY: run test windows deps dev sanitize fuzz bench sizes clean

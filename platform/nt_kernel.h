@@ -20,6 +20,23 @@
 // text, so it asks about the ANSI code page, as ntddk.h means it.
 #undef NLS_MB_CODE_PAGE_TAG
 #define NLS_MB_CODE_PAGE_TAG NlsMbCodePageTag
+#ifdef _WIN64
+// The x64 build exists only for Wine64, which runs drivers in user mode where IN and OUT
+// fault. There the ports come from the HAL's exports, as they do on 32-bit Windows, instead
+// of the DDK's inline instructions.
+extern "C" {
+__declspec(dllimport) UCHAR NTAPI HalReadPortUchar(PUCHAR Port) __asm__("READ_PORT_UCHAR");
+__declspec(dllimport) ULONG NTAPI HalReadPortUlong(PULONG Port) __asm__("READ_PORT_ULONG");
+__declspec(dllimport) VOID NTAPI
+    HalWritePortUchar(PUCHAR Port, UCHAR Value) __asm__("WRITE_PORT_UCHAR");
+__declspec(dllimport) VOID NTAPI
+    HalWritePortUlong(PULONG Port, ULONG Value) __asm__("WRITE_PORT_ULONG");
+}
+#define READ_PORT_UCHAR HalReadPortUchar
+#define READ_PORT_ULONG HalReadPortUlong
+#define WRITE_PORT_UCHAR HalWritePortUchar
+#define WRITE_PORT_ULONG HalWritePortUlong
+#endif
 #else
 #include "linux/ntddk_subset.h"
 #endif

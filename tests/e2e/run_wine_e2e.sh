@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the end-to-end check of Tavos.exe under Wine64 on a virtual X display, in a Wine prefix
+# Runs the end-to-end check of Tavos.exe under Wine on a virtual X display, in a Wine prefix
 # of its own that is thrown away afterwards, and saves the screenshots the check asks for.
 #   tests/e2e/run_wine_e2e.sh DIST_DIR E2E_EXE [SHOTS_DIR]
 #     DIST_DIR   folder holding Tavos.exe (dist/x86_64 after `make windows`)
@@ -90,6 +90,15 @@ self="$(realpath "${BASH_SOURCE[0]}")"
 source_dir="$(cd "$(dirname "$self")/../.." && pwd)"
 dist="$(realpath -m "$1")"
 e2e="$(realpath -m "$2")"
+# The shipped pair is 32-bit: where the kernel runs 32-bit programs and the i686 builds are
+# named (E2E_DIST_I686, E2E_EXE_I686), they run in a win32 prefix instead.
+arch=win64
+if [ -n "${E2E_DIST_I686:-}" ] && [ -n "${E2E_EXE_I686:-}" ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  arch=win32
+  wine=/usr/lib/wine/wine
+  dist="$(realpath -m "$E2E_DIST_I686")"
+  e2e="$(realpath -m "$E2E_EXE_I686")"
+fi
 shots="$(realpath -m "${3:-${E2E_ARTIFACTS:-$source_dir/build/e2e-artifacts}}")"
 limit="${E2E_TIMEOUT:-300}"
 
@@ -102,7 +111,7 @@ done
 mkdir -p "$shots"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavos-e2e.XXXXXX")"
-export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all
+export WINEPREFIX="$work/prefix" WINEARCH=$arch WINEDEBUG=-all
 # No Mono or Gecko: the prefix would otherwise offer to download them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -123,7 +132,7 @@ trap 'exit 143' TERM
 tavos_win="Z:${dist//\//\\}\\Tavos.exe"
 shots_win="Z:${shots//\//\\}"
 
-echo "# prefix $WINEPREFIX"
+echo "# prefix $WINEPREFIX ($arch)"
 echo "# Tavos  $tavos_win"
 echo "# shots  $shots"
 start=$(date +%s)

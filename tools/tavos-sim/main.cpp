@@ -1,7 +1,9 @@
 // tavos-sim: runs Tavos on the simulated notebook from a scenario, at a prompt, or the demo.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -10,6 +12,7 @@
 
 #include "tools/tavos-sim/scenario_parser.h"
 #include "tools/tavos-sim/scenario_runner.h"
+#include "tools/tavos-sim/wine_runner.h"
 
 extern const unsigned char kDemoScenario[];  // demo.scn, with a terminating zero
 
@@ -27,8 +30,11 @@ constexpr int kUsage = 2;
 constexpr int kProblems = 3;
 
 constexpr char kUsageText[] =
-    "usage: tavos-sim [--script FILE] [--keep DIR]\n"
+    "usage: tavos-sim [--script FILE] [--keep DIR] | --wine FILE | --wine-compare FILE...\n"
     "  --script FILE  run the scenario in FILE and print its timeline\n"
+    "  --wine FILE    run it on the real Tavos.exe and portio under Wine instead, and print\n"
+    "                 the timeline lines Wine lets us observe (docs/wine.md)\n"
+    "  --wine-compare FILE...  run each on both and compare the lines both observe\n"
     "  --keep DIR     use DIR (created, must be empty) as drive C: and keep it afterwards\n"
     "Without --script: a prompt when stdin and stdout are a terminal, else the demo.\n"
     "The scenario language: docs/scenarios.md.\n";
@@ -55,7 +61,8 @@ void PrintLines(const std::vector<std::string>& lines) {
 void PrintLine(const std::string& line) { std::printf("%s\n", line.c_str()); }
 
 void PrintProblems(const std::vector<std::string>& problems) {
-  for (const std::string& problem : problems) std::fprintf(stderr, "problem: %s\n", problem.c_str());
+  for (const std::string& problem : problems)
+    std::fprintf(stderr, "problem: %s\n", problem.c_str());
 }
 
 void PrintError(const std::string& source, const ScenarioError& error) {
@@ -108,8 +115,9 @@ void ShowNewProblems(tavos_sim::Machine& machine, size_t* shown) {
 
 int Interactive(const std::string& sandbox) {
   tavos_scenario::ScenarioRunner runner(sandbox);
-  std::printf("tavos-sim: Tavos on a simulated notebook (xp, language 1033, portio loaded).\n"
-              "Type help for the statements, quit to leave.\n");
+  std::printf(
+      "tavos-sim: Tavos on a simulated notebook (xp, language 1033, portio loaded).\n"
+      "Type help for the statements, quit to leave.\n");
   size_t problemsShown = 0;
   std::string input;
   for (int line = 1;; ++line) {
@@ -152,12 +160,119 @@ int Interactive(const std::string& sandbox) {
   return problemsShown > 0 ? kProblems : kOk;
 }
 
+// The Wine leg: inside a Wine session (tests/wine/wine-session.sh sets TAVOS_WINE_LOADER), the
+// scenario host runs the statements; outside one, the script makes a session and calls back.
+// Outside a Wine session: runs the same command line again inside one.
+int InWineSession(int argc, char** argv) {
+  const char* session = TAVOS_WINE_SESSION_SCRIPT;
+  std::vector<char*> args{const_cast<char*>(session)};
+  args.insert(args.end(), argv, argv + argc);
+  args.push_back(nullptr);
+  execv(session, args.data());
+  std::fprintf(stderr, "tavos-sim: cannot run %s\n", session);
+  return kUsage;
+}
+
+std::vector<std::string> WineHost(const char* loader) {
+  return {loader, "C:\\tavos-wine\\scenario_host.exe"};
+}
+
+int RunOnWine(const std::string& script, const char* loader) {
+  std::string text;
+  if (!ReadScript(script, &text)) return kUsage;
+  tavos_scenario::ParseResult parsed = tavos_scenario::ParseScenario(text);
+  if (!parsed.ok) {
+    PrintError(script, parsed.error);
+    return kScenarioWrong;
+  }
+  tavos_scenario::RunResult run =
+      tavos_scenario::RunScenarioOnWine(parsed.statements, WineHost(loader), PrintLines);
+  if (!run.ok) PrintError(script, run.error);
+  PrintProblems(run.problems);
+  if (!run.ok) return kScenarioWrong;
+  return run.problems.empty() ? kOk : kProblems;
+}
+
+// The timeline lines a Wine run also observes, as the comparison sees them.
+std::vector<std::string> Comparable(const std::vector<std::string>& timeline) {
+  std::vector<std::string> lines;
+  for (const std::string& line : timeline) {
+    if (tavos_scenario::WineObserves(line)) lines.push_back(tavos_scenario::ComparableLine(line));
+  }
+  return lines;
+}
+
+// Runs each scenario on the simulation and on Wine and compares the lines both observe.
+// A scenario with a statement Wine cannot do is left out, and says why.
+int CompareWithWine(const std::vector<std::string>& scripts, const char* loader) {
+  int ran = 0, differing = 0, failed = 0;
+  size_t compared = 0;
+  for (const std::string& script : scripts) {
+    std::string text;
+    if (!ReadScript(script, &text)) return kUsage;
+    tavos_scenario::ParseResult parsed = tavos_scenario::ParseScenario(text);
+    ScenarioError why;
+    if (!parsed.ok || !tavos_scenario::CheckWineStatements(parsed.statements, &why)) {
+      std::printf("%s: not on Wine: line %d: %s\n", script.c_str(),
+                  parsed.ok ? why.line : parsed.error.line,
+                  (parsed.ok ? why : parsed.error).message.c_str());
+      continue;
+    }
+    ++ran;
+    tavos_scenario::Sandbox sandbox;
+    std::string error;
+    if (!sandbox.Create("", &error)) return kUsage;
+    tavos_scenario::RunResult sim = tavos_scenario::RunScenario(parsed.statements, sandbox.Path());
+    const auto wineStart = std::chrono::steady_clock::now();
+    tavos_scenario::RunResult wine =
+        tavos_scenario::RunScenarioOnWine(parsed.statements, WineHost(loader));
+    const double wineSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wineStart).count();
+    for (const auto* run : {&sim, &wine}) {
+      const char* where = run == &sim ? "simulation" : "wine";
+      if (!run->ok)
+        std::printf("%s: %s stopped at line %d: %s\n", script.c_str(), where, run->error.line,
+                    run->error.message.c_str());
+      for (const std::string& problem : run->problems)
+        std::printf("%s: %s problem: %s\n", script.c_str(), where, problem.c_str());
+      if (!run->ok || !run->problems.empty()) ++failed;
+    }
+    const std::vector<std::string> a = Comparable(sim.timeline), b = Comparable(wine.timeline);
+    size_t n = 0;
+    while (n < a.size() && n < b.size() && a[n] == b[n]) ++n;
+    if (n == a.size() && n == b.size()) {
+      compared += n;
+      std::printf("%s: %zu lines compared, the same (%.1f s on Wine)\n", script.c_str(), n,
+                  wineSeconds);
+      std::fflush(stdout);
+      continue;
+    }
+    ++differing;
+    std::printf("%s: line %zu of the compared lines differs\n  simulation: %s\n  wine:       %s\n",
+                script.c_str(), n + 1, n < a.size() ? a[n].c_str() : "(end of timeline)",
+                n < b.size() ? b[n].c_str() : "(end of timeline)");
+  }
+  std::printf(
+      "%d of %zu scenario files ran on both machines; %zu lines compared; %d differ; %d runs had "
+      "problems\n",
+      ran, scripts.size(), compared, differing, failed);
+  std::fflush(stdout);
+  return differing == 0 && failed == 0 ? kOk : kScenarioWrong;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string script;
   std::string keep;
   bool haveScript = false;
+  if (argc >= 3 && (std::string(argv[1]) == "--wine" || std::string(argv[1]) == "--wine-compare")) {
+    const char* loader = std::getenv("TAVOS_WINE_LOADER");
+    if (loader == nullptr) return InWineSession(argc, argv);
+    if (std::string(argv[1]) == "--wine-compare")
+      return CompareWithWine(std::vector<std::string>(argv + 2, argv + argc), loader);
+    if (argc == 3) return RunOnWine(argv[2], loader);
+  }
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if ((arg == "--script" || arg == "--keep") && i + 1 < argc) {

@@ -27,8 +27,8 @@ struct Name {
 };
 
 constexpr Name kHotKeys[] = {
-    {"internet", sim::kHotKeyInternet}, {"mail", sim::kHotKeyEmail},
-    {"user", sim::kHotKeyUser},         {"search", sim::kHotKeySearch},
+    {"internet", sim::kHotKeyInternet},   {"mail", sim::kHotKeyEmail},
+    {"user", sim::kHotKeyUser},           {"search", sim::kHotKeySearch},
     {"video", sim::kHotKeyVideoRecorder}, {"mp3", sim::kHotKeyMp3},
 };
 
@@ -39,18 +39,18 @@ constexpr Name kMediaButtons[] = {
 
 // Windows' VK_ names without the prefix; letters and digits are their own codes.
 constexpr Name kKeyNames[] = {
-    {"BACK", 0x08},     {"TAB", 0x09},      {"RETURN", 0x0D},   {"ENTER", 0x0D},
-    {"SHIFT", 0x10},    {"CONTROL", 0x11},  {"CTRL", 0x11},     {"MENU", 0x12},
-    {"ALT", 0x12},      {"PAUSE", 0x13},    {"CAPITAL", 0x14},  {"ESCAPE", 0x1B},
-    {"ESC", 0x1B},      {"SPACE", 0x20},    {"PRIOR", 0x21},    {"NEXT", 0x22},
-    {"END", 0x23},      {"HOME", 0x24},     {"LEFT", 0x25},     {"UP", 0x26},
-    {"RIGHT", 0x27},    {"DOWN", 0x28},     {"SNAPSHOT", 0x2C}, {"INSERT", 0x2D},
-    {"DELETE", 0x2E},   {"LWIN", 0x5B},     {"RWIN", 0x5C},     {"APPS", 0x5D},
-    {"F1", 0x70},       {"F2", 0x71},       {"F3", 0x72},       {"F4", 0x73},
-    {"F5", 0x74},       {"F6", 0x75},       {"F7", 0x76},       {"F8", 0x77},
-    {"F9", 0x78},       {"F10", 0x79},      {"F11", 0x7A},      {"F12", 0x7B},
-    {"NUMLOCK", 0x90},  {"SCROLL", 0x91},   {"LSHIFT", 0xA0},   {"RSHIFT", 0xA1},
-    {"LCONTROL", 0xA2}, {"RCONTROL", 0xA3}, {"LMENU", 0xA4},    {"RMENU", 0xA5},
+    {"BACK", 0x08},        {"TAB", 0x09},         {"RETURN", 0x0D},    {"ENTER", 0x0D},
+    {"SHIFT", 0x10},       {"CONTROL", 0x11},     {"CTRL", 0x11},      {"MENU", 0x12},
+    {"ALT", 0x12},         {"PAUSE", 0x13},       {"CAPITAL", 0x14},   {"ESCAPE", 0x1B},
+    {"ESC", 0x1B},         {"SPACE", 0x20},       {"PRIOR", 0x21},     {"NEXT", 0x22},
+    {"END", 0x23},         {"HOME", 0x24},        {"LEFT", 0x25},      {"UP", 0x26},
+    {"RIGHT", 0x27},       {"DOWN", 0x28},        {"SNAPSHOT", 0x2C},  {"INSERT", 0x2D},
+    {"DELETE", 0x2E},      {"LWIN", 0x5B},        {"RWIN", 0x5C},      {"APPS", 0x5D},
+    {"F1", 0x70},          {"F2", 0x71},          {"F3", 0x72},        {"F4", 0x73},
+    {"F5", 0x74},          {"F6", 0x75},          {"F7", 0x76},        {"F8", 0x77},
+    {"F9", 0x78},          {"F10", 0x79},         {"F11", 0x7A},       {"F12", 0x7B},
+    {"NUMLOCK", 0x90},     {"SCROLL", 0x91},      {"LSHIFT", 0xA0},    {"RSHIFT", 0xA1},
+    {"LCONTROL", 0xA2},    {"RCONTROL", 0xA3},    {"LMENU", 0xA4},     {"RMENU", 0xA5},
     {"VOLUME_MUTE", 0xAD}, {"VOLUME_DOWN", 0xAE}, {"VOLUME_UP", 0xAF},
 };
 
@@ -121,16 +121,20 @@ class LineParser {
       if (!Count(1, 1) || !Word(1, "a Windows version")) return false;
       s.os = tokens[1].value;
       if (!tavos_sim::IsKnownOs(s.os))
-        return Fail("unknown Windows version " + Shown(s.os) + " (95, 98, me, nt351, nt4, 2000 or xp)");
+        return Fail("unknown Windows version " + Shown(s.os) +
+                    " (95, 98, me, nt351, nt4, 2000 or xp)");
     } else if (k == "lang") {
       s.op = Op::Lang;
       if (!Count(1, 1) || !Number(1, kMaxLanguage, "a language id", &s.number)) return false;
     } else if (k == "driver") {
       s.op = Op::Driver;
       if (!Count(1, 1) || !Word(1, "loaded or absent")) return false;
-      if (tokens[1].value == "loaded") s.driverLoaded = true;
-      else if (tokens[1].value == "absent") s.driverLoaded = false;
-      else return Fail("expected loaded or absent, found " + Shown(tokens[1].value));
+      if (tokens[1].value == "loaded")
+        s.driverLoaded = true;
+      else if (tokens[1].value == "absent")
+        s.driverLoaded = false;
+      else
+        return Fail("expected loaded or absent, found " + Shown(tokens[1].value));
     } else if (k == "ec") {
       s.op = Op::Ec;
       if (!Count(1, 2) || !Word(1, "ready, busy N or stuck")) return false;
@@ -157,7 +161,8 @@ class LineParser {
       s.op = Op::Process;
       if (!Count(1, 1) || !String(1, "the program's name or path")) return false;
       std::string why;
-      if (!ProcessPath(tokens[1].value, &s.path, &why)) return Fail(Shown(tokens[1].value) + ": " + why);
+      if (!ProcessPath(tokens[1].value, &s.path, &why))
+        return Fail(Shown(tokens[1].value) + ": " + why);
     } else if (k == "press" || k == "media") {
       s.op = k == "press" ? Op::Press : Op::Media;
       if (!Count(1, tokens.size())) return false;
@@ -177,7 +182,8 @@ class LineParser {
       if (!Count(1, 1) || !Word(1, "a key")) return false;
       uint8_t vk = 0;
       if (!KeyCode(tokens[1].value, &vk))
-        return Fail("unknown key " + Shown(tokens[1].value) + " (a letter, a digit, a name such as LWIN, or 0x01 to 0xFE)");
+        return Fail("unknown key " + Shown(tokens[1].value) +
+                    " (a letter, a digit, a name such as LWIN, or 0x01 to 0xFE)");
       s.number = vk;
     } else if (k == "wait") {
       s.op = Op::Wait;
@@ -237,11 +243,21 @@ class LineParser {
       char e = text_[p + 1];
       p += 2;
       switch (e) {
-        case '\\': *value += '\\'; break;
-        case '"': *value += '"'; break;
-        case 'n': *value += '\n'; break;
-        case 'r': *value += '\r'; break;
-        case 't': *value += '\t'; break;
+        case '\\':
+          *value += '\\';
+          break;
+        case '"':
+          *value += '"';
+          break;
+        case 'n':
+          *value += '\n';
+          break;
+        case 'r':
+          *value += '\r';
+          break;
+        case 't':
+          *value += '\t';
+          break;
         case 'x': {
           // Exactly two digits: a longer run would be ambiguous with the text after it.
           int high = p < n ? HexValue(text_[p]) : -1;
@@ -300,7 +316,8 @@ class LineParser {
       int digit = hex ? HexValue(word[p]) : (word[p] >= '0' && word[p] <= '9' ? word[p] - '0' : -1);
       if (digit < 0) return Fail("expected " + what + ", found " + Shown(word));
       result = result * (hex ? 16 : 10) + uint64_t(digit);
-      if (result > max) return Fail(Shown(word) + " is out of range (0 to " + std::to_string(max) + ")");
+      if (result > max)
+        return Fail(Shown(word) + " is out of range (0 to " + std::to_string(max) + ")");
     }
     *value = result;
     return true;
@@ -366,7 +383,8 @@ bool KeyCode(const std::string& name, uint8_t* vk) {
     *vk = uint8_t(std::toupper(static_cast<unsigned char>(name[0])));
     return true;
   }
-  if (name.size() >= 3 && name.size() <= 4 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X')) {
+  if (name.size() >= 3 && name.size() <= 4 && name[0] == '0' &&
+      (name[1] == 'x' || name[1] == 'X')) {
     int code = 0;
     for (size_t p = 2; p < name.size(); ++p) {
       int digit = HexValue(name[p]);
@@ -388,7 +406,8 @@ bool KeyCode(const std::string& name, uint8_t* vk) {
   return false;
 }
 
-bool ParseLine(const std::string& text, int line, Statement* statement, bool* empty, ScenarioError* error) {
+bool ParseLine(const std::string& text, int line, Statement* statement, bool* empty,
+               ScenarioError* error) {
   LineParser parser(text, line, error);
   std::vector<Token> tokens;
   if (!parser.Tokenize(&tokens)) return false;

@@ -26,7 +26,8 @@ constexpr uint16_t kDefaultLanguage = 1033;
 
 // What `os` after a `start` is told: the parser says it for scripts, the runner for input
 // given one line at a time.
-constexpr char kOsAfterStart[] = "os after start: the Windows version is fixed once Tavos has started";
+constexpr char kOsAfterStart[] =
+    "os after start: the Windows version is fixed once Tavos has started";
 
 enum class Op {
   Os, Lang, Driver, Ec, File, Start, Process, Press, Media, Hold, Release, Wait, Dump, Exit, Tray, Choose,
@@ -68,7 +69,8 @@ ParseResult ParseScenario(const std::string& text);
 
 // One line (numbered `line` in messages). `*empty` is set for blank and comment-only lines;
 // false with `*error` filled when the line is malformed.
-bool ParseLine(const std::string& text, int line, Statement* statement, bool* empty, ScenarioError* error);
+bool ParseLine(const std::string& text, int line, Statement* statement, bool* empty,
+               ScenarioError* error);
 
 // The full path a `process` name starts from: a name with a backslash is a full path, a bare
 // file name lives in the Windows directory. False, with `*why`, when it is no usable path.

@@ -86,9 +86,12 @@ bool ScenarioRunner::Apply(const Statement& s, ScenarioError* error) {
                                      "(a running program holds it open)");
       break;
     case Op::Ec:
-      if (s.ec == EcMode::Ready) m.SetEcReady();
-      else if (s.ec == EcMode::Busy) m.SetEcBusy(int(s.number));
-      else m.SetEcStuck();
+      if (s.ec == EcMode::Ready)
+        m.SetEcReady();
+      else if (s.ec == EcMode::Busy)
+        m.SetEcBusy(int(s.number));
+      else
+        m.SetEcStuck();
       break;
     case Op::File:
       if (!m.WriteFile(s.path, s.text))
@@ -176,7 +179,8 @@ RunResult RunScenario(const std::vector<Statement>& statements, const std::strin
 
 namespace {
 
-void ListFolder(winsim::FileSystem& files, const std::string& folder, std::vector<std::string>* out) {
+void ListFolder(winsim::FileSystem& files, const std::string& folder,
+                std::vector<std::string>* out) {
   std::vector<std::string> names;
   if (!files.List(folder, &names)) return;
   for (const std::string& name : names) {

@@ -1,0 +1,142 @@
+// The Linux side of the Wine leg: the scenario host's events become timeline lines in the
+// simulation's format, the controller's bytes paired as the simulation pairs them; what Wine
+// cannot do is refused before anything runs; the comparison sees lines one way on both sides.
+#include "tools/tavos-sim/wine_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tavos_scenario {
+namespace {
+
+TEST(WineRunnerTest, HostEventsBecomeTimelineLines) {
+  // One whole run's worth, in the order the host writes it; "-" is the empty string.
+  const std::vector<std::string> host = {
+      "@0 process-start 5461766f732e657865 332",
+      "@0 timer-start 1 650",
+      "@0 tray-add 128 5441564f",
+      "@650 ec-cmd CF",
+      "@650 ec-data 81",
+      "@650 ec-cmd C1",  // its data byte never comes: reported alone at the next line
+      "@650 shell 6f70656e 49657870 433a5c",
+      "@650 key down 0x5B",
+      "@650 menu 44697361626c65 2d 2a456e61626c65",
+      "@650 dialog-open 100",
+      "@650 dialog-close 100 1",
+      "@650 msgbox 4869",
+      "@650 tray-modify 133 54564f 65602 32778 142",
+      "@650 ec-data 7F",  // data without a command
+      "@1300 dump 433a5c612e747874 0d0a hidden",
+      "@1300 dump 433a5c622e747874 -",
+      "@1300 dump 433a5c63 missing",
+      "@1300 exit",
+      "@1300 timer-stop 1",
+      "@1300 ec-cmd CF",
+      "@1300 ec-data 80",
+      "@1300 process-end 5461766f732e657865 0",
+      "@1300 ec-cmd 66",  // still waiting when the statement ends: flushed
+  };
+  const std::vector<std::string> expected = {
+      "0 process start \"Tavos.exe\" pid=332",
+      "0 timer start 1 650",
+      "0 tray add icon=128 tip=\"TAVO\"",
+      "650 ec 0xCF 0x81",
+      "650 ec 0xC1",
+      "650 shell open \"Iexp\" dir \"C:\\\\\"",
+      "650 key down 0x5B",
+      "650 menu \"Disable\" \"-\" \"*Enable\"",
+      "650 dialog open 100",
+      "650 dialog close 100 result=1",
+      "650 msgbox \"Hi\"",
+      "650 tray modify icon=133 tip=\"TVO\"",
+      "650 ec data 0x7F",
+      "1300 dump \"C:\\\\a.txt\" \"\\r\\n\" hidden",
+      "1300 dump \"C:\\\\b.txt\" \"\"",
+      "1300 dump \"C:\\\\c\" missing",
+      "1300 exit",
+      "1300 timer stop 1",
+      "1300 ec 0xCF 0x80",
+      "1300 process end \"Tavos.exe\" code=0",
+      "1300 ec 0x66",
+  };
+  WineEventTranslator translator;
+  std::vector<std::string> lines;
+  for (const std::string& line : host) {
+    std::string problem;
+    EXPECT_TRUE(translator.Add(line, &lines, &problem)) << line << ": " << problem;
+  }
+  translator.Flush(&lines);
+  EXPECT_EQ(lines, expected);
+
+  // What the notebook or the probe reports as wrong, and anything malformed, is a problem.
+  for (const char* bad :
+       {"@650 hal-fault KfReleaseSpinLock of a lock that is not held",
+        "@0 probe-error no import keybd_event", "@0 shell 6f7 - -", "no stamp", "@5 dump 41"}) {
+    std::string problem;
+    std::vector<std::string> none;
+    EXPECT_FALSE(translator.Add(bad, &none, &problem)) << bad;
+    EXPECT_FALSE(problem.empty()) << bad;
+    EXPECT_TRUE(none.empty()) << bad;
+  }
+}
+
+TEST(WineRunnerTest, RefusesWhatWineCannotDoBeforeAnythingRuns) {
+  struct Case {
+    const char* scenario;
+    int line;  // 0: accepted
+    const char* reason;
+  } const cases[] = {
+      {"os xp\nos nt4\nos 2000\nlang 1033\nec busy 3\nec stuck\nec ready\nstart\npress internet "
+       "mail "
+       "user search\nwait 650\nfile \"C:\\\\a\" \"x\"\ndump \"C:\\\\a\"\nexit\n",
+       0, ""},
+      {"start\nos 98\n", 0, ""},  // an os after start is the parser's error, not ours
+      {"os me\n", 1, "direct port instructions"},
+      {"os nt351\n", 1, "NT 3.51"},
+      {"start\nlang 1031\n", 2, "language"},
+      {"driver absent\n", 1, "service"},
+      {"process \"MP3Player.exe\"\nstart\nexit\n", 0, ""},
+      {"press internet mp3\n", 1, "MP3 player"},
+      {"press video\n", 1, "video recorder"},
+      {"media stop\n", 1, "MP3 player"},
+      {"hold F\n", 1, "per thread"},
+      {"start\npress user\nwait 650\nchoose \"Cancel\"\ntray double\n", 0, ""},
+      {"start\nwait 650\ntray right\n", 3, "tray menu"},
+  };
+  for (const Case& c : cases) {
+    ParseResult parsed = ParseScenario(c.scenario);
+    if (!parsed.ok) {
+      EXPECT_EQ(c.line, 0) << c.scenario;
+      continue;
+    }
+    ScenarioError error;
+    const bool accepted = CheckWineStatements(parsed.statements, &error);
+    EXPECT_EQ(accepted, c.line == 0) << c.scenario;
+    if (c.line == 0) continue;
+    EXPECT_EQ(error.line, c.line) << c.scenario;
+    EXPECT_NE(error.message.find(c.reason), std::string::npos) << error.message;
+  }
+}
+
+TEST(WineRunnerTest, ComparisonSeesObservedLinesOneWay) {
+  EXPECT_TRUE(WineObserves("650 ec 0xCF 0x81"));
+  EXPECT_TRUE(WineObserves("0 process start \"Tavos.exe\" pid=260"));
+  EXPECT_TRUE(WineObserves("1950 exit"));
+  EXPECT_FALSE(WineObserves("650 process start \"Iexplore.exe\" pid=268"));
+  EXPECT_FALSE(WineObserves("650 mixer \"Master Mute\" 1"));
+  EXPECT_FALSE(WineObserves("650 play key down 0x41"));
+  EXPECT_TRUE(WineObserves("650 dialog open 102"));
+  EXPECT_TRUE(WineObserves("650 menu \"Disable\" \"-\""));
+  EXPECT_FALSE(WineObserves("650 keyboard"));  // a kind is a whole word
+  EXPECT_EQ(ComparableLine("0 process start \"Tavos.exe\" pid=260"),
+            "0 process start \"Tavos.exe\"");
+  EXPECT_EQ(ComparableLine("650 shell open \"C:\\\\windows\\\\MP3Player.exe\" dir \"\""),
+            "650 shell open \"C:\\\\WINDOWS\\\\MP3Player.exe\" dir \"\"");
+  EXPECT_EQ(ComparableLine("650 shell open \"C:\\\\windowsX\\\\a\" dir \"\""),
+            "650 shell open \"C:\\\\windowsX\\\\a\" dir \"\"");
+}
+
+}  // namespace
+}  // namespace tavos_scenario

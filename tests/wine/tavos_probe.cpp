@@ -1,0 +1,222 @@
+// The probe: loaded into Tavos under Wine by the scenario host's hooks. It reports what Tavos
+// asks of Windows that a scenario's timeline shows (timers, tray icon, shell opens, synthesised
+// keys) by wrapping those imports of Tavos.exe, and it holds back the poll timer's WM_TIMER
+// until the host grants a tick, so that ticks fall where the scenario's waits put them.
+// Everything goes to the events file that hal.dll writes the controller's bytes to; both
+// write from Tavos's own thread (the driver serves Tavos's requests synchronously), so the
+// order of the lines is the order things happened.
+#include <windows.h>
+
+// Needs the types of windows.h.
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "sim/notebook_hal/wine_channel.h"
+
+namespace {
+
+using tavos_wine::AppendEvent;
+using tavos_wine::HexBytes;
+
+std::string Text(const char* s) { return s ? s : ""; }
+
+// ---- the wrapped imports
+
+UINT_PTR(WINAPI* g_setTimer)(HWND, UINT_PTR, UINT, TIMERPROC) = SetTimer;
+BOOL(WINAPI* g_killTimer)(HWND, UINT_PTR) = KillTimer;
+BOOL(WINAPI* g_notifyIcon)(DWORD, PNOTIFYICONDATAA) = Shell_NotifyIconA;
+HINSTANCE(WINAPI* g_shellExecute)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = ShellExecuteA;
+VOID(WINAPI* g_keybdEvent)(BYTE, BYTE, DWORD, ULONG_PTR) = keybd_event;
+
+UINT_PTR WINAPI ProbeSetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
+  UINT_PTR result = g_setTimer(hwnd, id, elapse, proc);
+  if (result != 0) AppendEvent("timer-start " + std::to_string(id) + " " + std::to_string(elapse));
+  return result;
+}
+
+BOOL WINAPI ProbeKillTimer(HWND hwnd, UINT_PTR id) {
+  BOOL result = g_killTimer(hwnd, id);
+  if (result) AppendEvent("timer-stop " + std::to_string(id));
+  return result;
+}
+
+struct IconSearch {
+  HICON icon;
+  ULONG_PTR id;
+};
+
+BOOL CALLBACK MatchIcon(HMODULE module, LPCSTR, LPSTR name, LONG_PTR param) {
+  auto* search = reinterpret_cast<IconSearch*>(param);
+  if (!IS_INTRESOURCE(name)) return TRUE;
+  // LoadIcon hands out one shared handle per resource, so equal handles mean equal icons.
+  if (LoadIconA(module, name) != search->icon) return TRUE;
+  search->id = reinterpret_cast<ULONG_PTR>(name);
+  return FALSE;
+}
+
+// The icon resource of Tavos.exe the handle was loaded from; 0 when none.
+ULONG_PTR IconResourceId(HICON icon) {
+  IconSearch search{icon, 0};
+  EnumResourceNamesA(GetModuleHandleA(nullptr), RT_GROUP_ICON, MatchIcon,
+                     reinterpret_cast<LONG_PTR>(&search));
+  return search.id;
+}
+
+// The host clicks the icon as the shell would: it needs the icon's window, callback and id.
+BOOL WINAPI ProbeNotifyIcon(DWORD message, PNOTIFYICONDATAA data) {
+  BOOL result = g_notifyIcon(message, data);
+  if (result && data != nullptr && (message == NIM_ADD || message == NIM_MODIFY)) {
+    std::string tip(data->szTip, strnlen(data->szTip, sizeof data->szTip));
+    AppendEvent(std::string(message == NIM_ADD ? "tray-add " : "tray-modify ") +
+                std::to_string(IconResourceId(data->hIcon)) + " " + HexBytes(tip) + " " +
+                std::to_string(reinterpret_cast<ULONG_PTR>(data->hWnd)) + " " +
+                std::to_string(data->uCallbackMessage) + " " + std::to_string(data->uID));
+  }
+  return result;
+}
+
+BOOL(WINAPI* g_trackPopupMenu)(HMENU, UINT, int, int, int, HWND, const RECT*) = TrackPopupMenu;
+INT_PTR(WINAPI* g_dialogBoxParam)(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) = DialogBoxParamA;
+int(WINAPI* g_messageBox)(HWND, LPCSTR, LPCSTR, UINT) = MessageBoxA;
+
+// The items as a user sees them: "*" before a checked one, "-" for a separator.
+BOOL WINAPI ProbeTrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner,
+                                const RECT* rect) {
+  std::string line = "menu";
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    const UINT state = GetMenuState(menu, UINT(i), MF_BYPOSITION);
+    char text[128] = "";
+    GetMenuStringA(menu, UINT(i), text, sizeof text, MF_BYPOSITION);
+    line += " " + HexBytes((state & MF_SEPARATOR)
+                               ? std::string("-")
+                               : ((state & MF_CHECKED) ? "*" : "") + std::string(text));
+  }
+  AppendEvent(line);
+  return g_trackPopupMenu(menu, flags, x, y, reserved, owner, rect);
+}
+
+INT_PTR WINAPI ProbeDialogBoxParam(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc,
+                                   LPARAM param) {
+  const std::string id =
+      std::to_string(IS_INTRESOURCE(name) ? reinterpret_cast<ULONG_PTR>(name) : 0);
+  AppendEvent("dialog-open " + id);
+  INT_PTR result = g_dialogBoxParam(instance, name, owner, proc, param);
+  AppendEvent("dialog-close " + id + " " + std::to_string(result));
+  return result;
+}
+
+int WINAPI ProbeMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  AppendEvent("msgbox " + HexBytes(Text(text)));
+  return g_messageBox(owner, text, caption, type);
+}
+
+HINSTANCE WINAPI ProbeShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
+                                   LPCSTR folder, INT show) {
+  AppendEvent("shell " + HexBytes(verb ? verb : "open") + " " + HexBytes(Text(file)) + " " +
+              HexBytes(Text(folder)));
+  return g_shellExecute(owner, verb, file, parameters, folder, show);
+}
+
+VOID WINAPI ProbeKeybdEvent(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
+  char line[32];
+  std::snprintf(line, sizeof line, "key %s 0x%02X", (flags & KEYEVENTF_KEYUP) ? "up" : "down", vk);
+  AppendEvent(line);
+  g_keybdEvent(vk, scan, flags, extra);
+}
+
+struct Wrap {
+  const char* dll;
+  const char* name;
+  void* probe;
+};
+
+const Wrap kWraps[] = {
+    {"user32.dll", "SetTimer", reinterpret_cast<void*>(ProbeSetTimer)},
+    {"user32.dll", "KillTimer", reinterpret_cast<void*>(ProbeKillTimer)},
+    {"user32.dll", "keybd_event", reinterpret_cast<void*>(ProbeKeybdEvent)},
+    {"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(ProbeNotifyIcon)},
+    {"shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(ProbeShellExecute)},
+    {"user32.dll", "TrackPopupMenu", reinterpret_cast<void*>(ProbeTrackPopupMenu)},
+    {"user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(ProbeDialogBoxParam)},
+    {"user32.dll", "MessageBoxA", reinterpret_cast<void*>(ProbeMessageBox)},
+};
+
+// Points Tavos.exe's import slots for the functions above at the probes. A slot that is not
+// found is reported, so a lost observation never passes for an absent one.
+void WrapImports() {
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  bool found[sizeof kWraps / sizeof kWraps[0]] = {};
+  for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+       dir.VirtualAddress != 0 && imp->Name != 0; ++imp) {
+    const char* dll = reinterpret_cast<const char*>(base + imp->Name);
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+    for (; imp->OriginalFirstThunk != 0 && names->u1.AddressOfData != 0; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      for (size_t i = 0; i < sizeof kWraps / sizeof kWraps[0]; ++i) {
+        if (lstrcmpiA(dll, kWraps[i].dll) != 0 ||
+            std::strcmp(reinterpret_cast<const char*>(byName->Name), kWraps[i].name) != 0)
+          continue;
+        DWORD old = 0;
+        VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
+        slots->u1.Function = reinterpret_cast<ULONG_PTR>(kWraps[i].probe);
+        VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+        found[i] = true;
+      }
+    }
+  }
+  for (size_t i = 0; i < sizeof kWraps / sizeof kWraps[0]; ++i)
+    if (!found[i]) AppendEvent(std::string("probe-error no import ") + kWraps[i].name);
+}
+
+void WrapOnce() {
+  static bool wrapped = false;
+  if (wrapped) return;
+  wrapped = true;
+  WrapImports();
+}
+
+}  // namespace
+
+// Installed first on Tavos's thread so that Wine loads the probe at the first message sent
+// to a window of it, before the frame's WM_CREATE sets the timer and the tray icon.
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    TavosWineCallWndHook(int code, WPARAM wParam, LPARAM lParam) {
+  WrapOnce();
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Sees every message any loop of Tavos's thread takes, the modal ones included.
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    TavosWineGetMessageHook(int code, WPARAM removal, LPARAM lParam) {
+  WrapOnce();
+  static const UINT settle = RegisterWindowMessageA(tavos_wine::kSettleMessage);
+  static HANDLE grant =
+      OpenSemaphoreA(SYNCHRONIZE | SEMAPHORE_MODIFY_STATE, FALSE, tavos_wine::kTickGrant);
+  static HANDLE ran = OpenEventA(EVENT_MODIFY_STATE, FALSE, tavos_wine::kTickRan);
+  static HANDLE settled = OpenEventA(EVENT_MODIFY_STATE, FALSE, tavos_wine::kSettled);
+  auto* msg = reinterpret_cast<MSG*>(lParam);
+  if (code == HC_ACTION && removal == PM_REMOVE && msg != nullptr) {
+    if (msg->message == settle && msg->hwnd == nullptr) {
+      msg->message = WM_NULL;
+      if (settled) SetEvent(settled);
+    } else if (msg->message == WM_TIMER && msg->wParam == tavos_wine::kPollTimerId &&
+               msg->lParam == 0) {
+      // Not granted: the tick waits for the next period, as if the timer had not run out.
+      if (grant != nullptr && WaitForSingleObject(grant, 0) == WAIT_OBJECT_0) {
+        if (ran) SetEvent(ran);
+      } else {
+        msg->message = WM_NULL;
+      }
+    }
+  }
+  return CallNextHookEx(nullptr, code, removal, lParam);
+}

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# A Wine session with the real portio driver behind our simulated notebook: makes a prefix of
+# its own, puts hal.dll (the notebook), portio.sys, Tavos.exe, the scenario host with its probe
+# and the stand-in programs into it, installs portio as a kernel service and starts it, runs
+# COMMAND on a virtual X display with TAVOS_WINE_LOADER set, and at the end stops portio,
+# checks that it unloaded (its device link is gone) and throws the prefix away.
+#   tests/wine/wine-session.sh COMMAND [ARGS...]
+# Environment:
+#   TAVOS_WINE_ARCH  win32 (the shipped i686 pair) or win64 (the x86_64 build); by default
+#                    win32 where this kernel runs 32-bit programs, else win64
+#   TAVOS_SOURCE     the source tree with dist/ and build/ (default: this script's)
+# Exit status: COMMAND's; 4 when the session could not be set up or portio did not unload.
+set -euo pipefail
+
+self="$(realpath "${BASH_SOURCE[0]}")"
+source_dir="${TAVOS_SOURCE:-$(cd "$(dirname "$self")/../.." && pwd)}"
+
+if [ "${1:-}" = "--on-display" ]; then
+  shift
+  wine=$TAVOS_WINE_LOADER
+  say() { echo "# wine-session: $*" >&2; }
+  t0=$(date +%s)
+  "$wine" wineboot -i >/dev/null 2>&1 || { say "wineboot failed"; exit 4; }
+  # The prefix is complete once every process of its making has ended.
+  /usr/lib/wine/wineserver -w
+  # The service lives as long as the Wine server does, so the server stays up until the end.
+  /usr/lib/wine/wineserver -p || { say "cannot start a persistent wineserver"; exit 4; }
+  c="$WINEPREFIX/drive_c"
+  [ -d "$c/windows/system32" ] || { say "no prefix made"; exit 4; }
+  # Our notebook in place of Wine's HAL (WINEDLLOVERRIDES makes Wine load this native copy).
+  cp "$TAVOS_WINE_BUILD/sim/notebook_hal/hal.dll" "$c/windows/system32/hal.dll"
+  cp "$TAVOS_WINE_DIST/portio.sys" "$c/windows/system32/drivers/portio.sys"
+  mkdir -p "$c/Program Files/Tavos" "$c/tavos-wine" "$c/notebook"
+  cp "$TAVOS_WINE_DIST/Tavos.exe" "$c/Program Files/Tavos/"
+  cp "$TAVOS_WINE_BUILD/tests/wine/scenario_host.exe" "$TAVOS_WINE_BUILD/tests/wine/tavos_probe.dll" \
+     "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/tavos-wine/"
+  # The programs the hot keys open, where an English and a German Windows keep them.
+  for dir in "Program Files" Programme; do
+    mkdir -p "$c/$dir/Plus!/Microsoft Internet" "$c/$dir/Outlook Express"
+    cp "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/$dir/Plus!/Microsoft Internet/Iexplore.exe"
+    cp "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/$dir/Outlook Express/Msimn.exe"
+  done
+  "$wine" sc create portio type= kernel 'binPath=' 'C:\windows\system32\drivers\portio.sys' >/dev/null
+  "$wine" sc start portio >/dev/null || { say "sc start portio failed"; exit 4; }
+  host='C:\tavos-wine\scenario_host.exe'
+  "$wine" "$host" --device present >&2 || { say "portio started but \\\\.\\DRV1 does not open"; exit 4; }
+  say "prefix and portio ready after $(( $(date +%s) - t0 )) s ($TAVOS_WINE_ARCH)"
+  set +e
+  "$@"
+  status=$?
+  set -e
+  "$wine" sc stop portio >/dev/null
+  state=$("$wine" sc query portio | tr -d '\r' | awk '/STATE/ {print $4}')
+  if [ "$state" != STOPPED ] || ! "$wine" "$host" --device absent >&2; then
+    say "portio did not unload (state ${state:-unknown})"
+    status=4
+  else
+    say "portio stopped and unloaded"
+  fi
+  "$wine" sc delete portio >/dev/null || true
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  /usr/lib/wine/wineserver -w 2>/dev/null || true
+  exit $status
+fi
+
+[ $# -ge 1 ] || { echo "usage: $0 COMMAND [ARGS...]" >&2; exit 2; }
+arch=${TAVOS_WINE_ARCH:-}
+if [ -z "$arch" ]; then
+  # Some kernels run no 32-bit code at all (execve of an i386 program fails): Wine32 cannot start.
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    arch=win32
+  else
+    arch=win64
+    echo "# wine-session: this kernel runs no 32-bit programs, so the x86_64 build stands in for the i686 pair" >&2
+  fi
+fi
+case $arch in
+  win32) export TAVOS_WINE_LOADER=/usr/lib/wine/wine TAVOS_WINE_DIST="$source_dir/dist/i686" \
+                TAVOS_WINE_BUILD="$source_dir/build/windows-i686" ;;
+  win64) export TAVOS_WINE_LOADER=/usr/lib/wine/wine64 TAVOS_WINE_DIST="$source_dir/dist/x86_64" \
+                TAVOS_WINE_BUILD="$source_dir/build/windows-x86_64" ;;
+  *) echo "TAVOS_WINE_ARCH must be win32 or win64" >&2; exit 2 ;;
+esac
+export TAVOS_WINE_ARCH=$arch
+for f in "$TAVOS_WINE_DIST/Tavos.exe" "$TAVOS_WINE_DIST/portio.sys" \
+         "$TAVOS_WINE_BUILD/sim/notebook_hal/hal.dll" "$TAVOS_WINE_BUILD/tests/wine/scenario_host.exe"; do
+  [ -f "$f" ] || { echo "missing $f (run: make windows)" >&2; exit 4; }
+done
+work="$(mktemp -d "${TMPDIR:-/tmp}/tavos-wine.XXXXXX")"
+export WINEPREFIX="$work/prefix" WINEARCH=$arch WINEDEBUG=-all
+# No Mono, Gecko or sound driver (their absence is what Tavos meets anyway), no debugger
+# waiting on a crashed program (it ends instead, and the run says so); our HAL.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv=;winedbg.exe=d;hal=n"
+cleanup() {
+  local status=$?
+  trap - EXIT INT TERM
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+  exit $status
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+xvfb-run -a -s "-screen 0 1024x768x24" ${TAVOS_WINE_TRACE:+bash -x} "$self" --on-display "$@"

@@ -1,0 +1,360 @@
+// The Wine leg of tavos-sim: statements to scenario-host commands, host events to timeline lines.
+#include "tools/tavos-sim/wine_runner.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "sim/notebook/notebook_keys.h"
+#include "sim/winsim/timeline.h"
+
+namespace tavos_scenario {
+
+const char* const kWineObservedKinds[] = {"ec",
+                                          "shell",
+                                          "key",
+                                          "dump",
+                                          "exit",
+                                          "timer",
+                                          "tray",
+                                          "menu",
+                                          "dialog",
+                                          "msgbox",
+                                          "process start \"Tavos.exe\"",
+                                          "process end \"Tavos.exe\"",
+                                          nullptr};
+
+bool WineObserves(const std::string& line) {
+  const size_t blank = line.find(' ');
+  const std::string event = blank == std::string::npos ? line : line.substr(blank + 1);
+  for (const char* const* kind = kWineObservedKinds; *kind; ++kind) {
+    const size_t n = std::strlen(*kind);
+    if (event.compare(0, n, *kind) == 0 && (event.size() == n || event[n] == ' ')) return true;
+  }
+  return false;
+}
+
+std::string ComparableLine(const std::string& line) {
+  std::string out = line;
+  const size_t pid = out.find(" pid=");
+  if (pid != std::string::npos) out.erase(pid);
+  // Wine's Windows directory is "C:\windows", Windows XP's "C:\WINDOWS" (docs/wine.md).
+  const std::string windows = "C:\\\\WINDOWS\\\\";
+  for (size_t at = 0; at + windows.size() <= out.size(); ++at) {
+    bool same = true;
+    for (size_t i = 0; i < windows.size() && same; ++i)
+      same = std::toupper(static_cast<unsigned char>(out[at + i])) == windows[i];
+    if (same) out.replace(at, windows.size(), windows);
+  }
+  return out;
+}
+
+namespace {
+
+std::string Hex(const std::string& bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  if (bytes.empty()) return "-";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
+  }
+  return hex;
+}
+
+bool Unhex(const std::string& hex, std::string* bytes) {
+  bytes->clear();
+  if (hex == "-") return true;
+  if (hex.size() % 2 != 0) return false;
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    char* end = nullptr;
+    const std::string pair = hex.substr(i, 2);
+    const unsigned long value = std::strtoul(pair.c_str(), &end, 16);
+    if (end != pair.c_str() + 2) return false;
+    *bytes += char(value);
+  }
+  return true;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find(' ', at);
+    if (end == std::string::npos) end = text.size();
+    if (end > at) words.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return words;
+}
+
+std::string Byte(unsigned value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
+  return text;
+}
+
+// The host command for a statement; empty with `*why` for one Wine cannot do.
+std::string HostCommand(const Statement& s, std::string* why) {
+  switch (s.op) {
+    case Op::Os:
+      if (s.os == "95" || s.os == "98" || s.os == "me")
+        return *why =
+                   "os " + s.os +
+                   ": the 95 family's direct port instructions fault under Wine "
+                   "(a user-mode process may not use IN and OUT); only nt4, 2000 and xp run here",
+               "";
+      if (s.os == "nt351") return *why = "os nt351: Wine cannot report Windows NT 3.51", "";
+      return "os " + s.os;
+    case Op::Lang:
+      if (s.number == kDefaultLanguage) return "lang";
+      return *why =
+                 "lang: Wine reports the language of its own session (1033 here), not one "
+                 "a scenario sets",
+             "";
+    case Op::Driver:
+      return *why =
+                 "driver: portio is a service of the Wine session; a scenario cannot load or "
+                 "unload it",
+             "";
+    case Op::Ec:
+      if (s.ec == EcMode::Ready) return "ec ready";
+      if (s.ec == EcMode::Stuck) return "ec stuck";
+      return "ec busy " + std::to_string(s.number);
+    case Op::File:
+      return "file " + Hex(s.path) + " " + Hex(s.text);
+    case Op::Start:
+      return "start";
+    case Op::Process:
+      return "process " + Hex(s.path);
+    case Op::Press:
+    case Op::Media:
+      // Those keys drive the MP3 player and the video recorder, which have no stand-ins here.
+      if (s.op == Op::Media || (s.number & (sim::kHotKeyMp3 | sim::kHotKeyVideoRecorder)))
+        return *why = std::string(s.op == Op::Media ? "media" : "press") +
+                      ": the MP3 player and the video recorder have no stand-ins on Wine",
+               "";
+      return "press " + Byte(unsigned(s.number));
+    case Op::Hold:
+    case Op::Release:
+      return *why = std::string(s.op == Op::Hold ? "hold" : "release") +
+                    ": Wine keeps key state per thread, so no key can be held down for Tavos "
+                    "from outside",
+             "";
+    case Op::Wait:
+      return "wait " + std::to_string(s.number);
+    case Op::Dump:
+      return "dump " + Hex(s.path);
+    case Op::Exit:
+      return "exit";
+    case Op::Tray:
+      // The menu it opens shows (a menu line), but no item of it can be chosen from outside:
+      // neither posted keys nor input reach Wine's menu loop.
+      if (s.text == "right")
+        return *why = "tray right: an item of the tray menu cannot be chosen on Wine", "";
+      return "tray " + s.text;
+    case Op::Choose:
+      return "choose " + Hex(s.text);
+  }
+  return *why = "not possible on Wine", "";
+}
+
+// The host as a child process with a pipe each way.
+class Host {
+ public:
+  bool Start(const std::vector<std::string>& argv, std::string* why) {
+    int toHost[2], fromHost[2];
+    if (pipe(toHost) != 0 || pipe(fromHost) != 0) return *why = "cannot make pipes", false;
+    pid_ = fork();
+    if (pid_ < 0) return *why = "cannot fork", false;
+    if (pid_ == 0) {
+      dup2(toHost[0], 0);
+      dup2(fromHost[1], 1);
+      close(toHost[0]);
+      close(toHost[1]);
+      close(fromHost[0]);
+      close(fromHost[1]);
+      std::vector<char*> args;
+      for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+      args.push_back(nullptr);
+      execvp(args[0], args.data());
+      _exit(127);
+    }
+    close(toHost[0]);
+    close(fromHost[1]);
+    in_ = fdopen(toHost[1], "w");
+    out_ = fdopen(fromHost[0], "r");
+    return true;
+  }
+  ~Host() {
+    if (in_) fclose(in_);
+    if (out_) fclose(out_);
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+  }
+  bool Send(const std::string& line) {
+    return std::fprintf(in_, "%s\n", line.c_str()) > 0 && std::fflush(in_) == 0;
+  }
+  // One line without its end; false at the end of the host's output. Over-long lines are cut.
+  bool Read(std::string* line) {
+    line->clear();
+    for (int c; (c = std::fgetc(out_)) != EOF;) {
+      if (c == '\n') {
+        if (!line->empty() && line->back() == '\r') line->pop_back();
+        return true;
+      }
+      if (line->size() < (4u << 20)) *line += char(c);
+    }
+    return !line->empty();
+  }
+
+ private:
+  pid_t pid_ = -1;
+  FILE* in_ = nullptr;
+  FILE* out_ = nullptr;
+};
+
+}  // namespace
+
+bool CheckWineStatements(const std::vector<Statement>& statements, ScenarioError* error) {
+  for (const Statement& s : statements) {
+    std::string why;
+    if (HostCommand(s, &why).empty()) {
+      *error = ScenarioError{s.line, why};
+      return false;
+    }
+  }
+  return true;
+}
+
+bool WineEventTranslator::Add(const std::string& hostLine, std::vector<std::string>* lines,
+                              std::string* problem) {
+  const size_t blank = hostLine.find(' ');
+  if (hostLine.empty() || hostLine[0] != '@' || blank == std::string::npos)
+    return *problem = "unexpected host line: " + hostLine, false;
+  const std::string stamp = hostLine.substr(1, blank - 1);
+  const std::vector<std::string> w = Words(hostLine.substr(blank + 1));
+  auto emit = [&](const std::string& event) { lines->push_back(stamp + " " + event); };
+  std::string a, b, c;
+  if (w.empty()) return *problem = "empty host event", false;
+  if (w[0] == "ec-data" && w.size() == 2) {
+    const unsigned data = unsigned(std::strtoul(w[1].c_str(), nullptr, 16));
+    if (pendingCommand_) {
+      pendingCommand_ = false;
+      emit("ec " + Byte(pendingByte_) + " " + Byte(data));
+    } else {
+      emit("ec data " + Byte(data));
+    }
+    return true;
+  }
+  Flush(lines);
+  if (w[0] == "ec-cmd" && w.size() == 2) {
+    pendingCommand_ = true;
+    pendingByte_ = unsigned(std::strtoul(w[1].c_str(), nullptr, 16));
+    pendingStamp_ = stamp;
+  } else if (w[0] == "process-start" && w.size() == 3 && Unhex(w[1], &a)) {
+    emit("process start " + winsim::Quote(a) + " pid=" + w[2]);
+  } else if (w[0] == "process-end" && w.size() == 3 && Unhex(w[1], &a)) {
+    emit("process end " + winsim::Quote(a) + " code=" + w[2]);
+  } else if (w[0] == "timer-start" && w.size() == 3) {
+    emit("timer start " + w[1] + " " + w[2]);
+  } else if (w[0] == "timer-stop" && w.size() == 2) {
+    emit("timer stop " + w[1]);
+  } else if ((w[0] == "tray-add" || w[0] == "tray-modify") && w.size() >= 3 && Unhex(w[2], &a)) {
+    emit(std::string("tray ") + (w[0] == "tray-add" ? "add" : "modify") + " icon=" + w[1] +
+         " tip=" + winsim::Quote(a));
+  } else if (w[0] == "shell" && w.size() == 4 && Unhex(w[1], &a) && Unhex(w[2], &b) &&
+             Unhex(w[3], &c)) {
+    emit("shell " + a + " " + winsim::Quote(b) + " dir " + winsim::Quote(c));
+  } else if (w[0] == "key" && w.size() == 3) {
+    emit("key " + w[1] + " " + w[2]);
+  } else if (w[0] == "dump" && w.size() == 3 && w[2] == "missing" && Unhex(w[1], &a)) {
+    emit("dump " + winsim::Quote(a) + " missing");
+  } else if (w[0] == "dump" && (w.size() == 3 || (w.size() == 4 && w[3] == "hidden")) &&
+             Unhex(w[1], &a) && Unhex(w[2], &b)) {
+    emit("dump " + winsim::Quote(a) + " " + winsim::Quote(b) + (w.size() == 4 ? " hidden" : ""));
+  } else if (w[0] == "menu") {
+    std::string items;
+    for (size_t i = 1; i < w.size(); ++i) {
+      if (!Unhex(w[i], &a)) return *problem = "malformed menu: " + hostLine, false;
+      items += " " + winsim::Quote(a);
+    }
+    emit("menu" + items);
+  } else if (w[0] == "dialog-open" && w.size() == 2) {
+    emit("dialog open " + w[1]);
+  } else if (w[0] == "dialog-close" && w.size() == 3) {
+    emit("dialog close " + w[1] + " result=" + w[2]);
+  } else if (w[0] == "msgbox" && w.size() == 2 && Unhex(w[1], &a)) {
+    emit("msgbox " + winsim::Quote(a));
+  } else if (w[0] == "exit" && w.size() == 1) {
+    emit("exit");
+  } else {
+    // hal-fault, hal-error, probe-error and anything unknown: a problem of the run.
+    return *problem = hostLine.substr(blank + 1), false;
+  }
+  return true;
+}
+
+void WineEventTranslator::Flush(std::vector<std::string>* lines) {
+  if (!pendingCommand_) return;
+  pendingCommand_ = false;
+  lines->push_back(pendingStamp_ + " ec " + Byte(pendingByte_));
+}
+
+RunResult RunScenarioOnWine(const std::vector<Statement>& statements,
+                            const std::vector<std::string>& hostCommand,
+                            const std::function<void(const std::vector<std::string>&)>& onLines) {
+  RunResult result;
+  if (!CheckWineStatements(statements, &result.error)) {
+    result.ok = false;
+    return result;
+  }
+  signal(SIGPIPE, SIG_IGN);  // a host that died shows as a failed write, not as our end
+  Host host;
+  std::string why;
+  if (!host.Start(hostCommand, &why)) {
+    result.problems.push_back("wine: " + why);
+    return result;
+  }
+  WineEventTranslator translator;
+  for (const Statement& s : statements) {
+    std::string command = HostCommand(s, &why);
+    if (command == "lang") continue;  // the language Wine reports already
+    std::vector<std::string> lines;
+    std::string reply;
+    bool answered = host.Send(command);
+    while (answered && (answered = host.Read(&reply)) && reply != "done" &&
+           reply.rfind("refused ", 0) != 0) {
+      std::string problem;
+      if (!translator.Add(reply, &lines, &problem)) result.problems.push_back("wine: " + problem);
+    }
+    translator.Flush(&lines);
+    result.timeline.insert(result.timeline.end(), lines.begin(), lines.end());
+    if (onLines && !lines.empty()) onLines(lines);
+    if (!answered) {
+      result.problems.push_back("wine: the scenario host ended without answering \"" + command +
+                                "\"");
+      return result;
+    }
+    if (reply != "done") {
+      result.ok = false;
+      result.error = ScenarioError{s.line, reply.substr(8)};
+      break;
+    }
+  }
+  host.Send("end");
+  std::string rest;
+  while (host.Read(&rest)) {
+    if (rest == "done") continue;
+    std::vector<std::string> ignored;
+    std::string problem;
+    if (!translator.Add(rest, &ignored, &problem)) result.problems.push_back("wine: " + problem);
+  }
+  return result;
+}
+
+}  // namespace tavos_scenario
