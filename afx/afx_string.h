@@ -1,6 +1,7 @@
 // CString: the framework's owned narrow string, the little of it the program uses.
 #pragma once
 
+#include <cctype>
 #include <string>
 
 #include "platform/win32.h"
@@ -28,6 +29,32 @@ class CString {
   bool IsEmpty() const { return text_.empty(); }
   void Empty() { text_.clear(); }
   bool operator==(LPCSTR text) const { return text_ == (text ? text : ""); }
+  // ASCII letters to upper case; other bytes stay as they are.
+  CString& MakeUpper() {
+    for (char& c : text_) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return *this;
+  }
+  // The index of the first `sub` from `start` on, or -1.
+  int Find(LPCSTR sub, int start = 0) const {
+    if (sub == nullptr || start < 0 || size_t(start) > text_.size()) return -1;
+    size_t at = text_.find(sub, size_t(start));
+    return at == std::string::npos ? -1 : int(at);
+  }
+  int ReverseFind(char ch) const {
+    size_t at = text_.rfind(ch);
+    return at == std::string::npos ? -1 : int(at);
+  }
+  CString Mid(int first) const {
+    if (first < 0) first = 0;
+    return size_t(first) >= text_.size() ? CString() : CString(text_.substr(size_t(first)).c_str());
+  }
+  // Loads string resource `id` of the program; false (and empty) when there is none.
+  BOOL LoadString(UINT id) {
+    char buffer[256];
+    int length = ::LoadStringA(::GetModuleHandleA(nullptr), id, buffer, int(sizeof buffer));
+    text_.assign(buffer, size_t(length > 0 ? length : 0));
+    return length > 0;
+  }
 
  private:
   std::string text_;

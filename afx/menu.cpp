@@ -32,7 +32,13 @@ CMenu* CMenu::GetSubMenu(int nPos) {
   return subMenus_.back().get();
 }
 
-BOOL CMenu::RemoveMenu(UINT nPosition, UINT nFlags) { return ::RemoveMenu(m_hMenu, nPosition, nFlags); }
+BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCSTR lpszNewItem) {
+  return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
+}
+
+BOOL CMenu::RemoveMenu(UINT nPosition, UINT nFlags) {
+  return ::RemoveMenu(m_hMenu, nPosition, nFlags);
+}
 
 BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, LPCSTR lpszNewItem) {
   return ::ModifyMenuA(m_hMenu, nPosition, nFlags, nIDNewItem, lpszNewItem);

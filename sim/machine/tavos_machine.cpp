@@ -1,14 +1,14 @@
 // The simulated notebook with Tavos on it.
 #include "sim/machine/tavos_machine.h"
 
-#include "sim/machine/outside_programs.h"
-
 #include <cstdio>
 #include <filesystem>
 
 #include "app/hot_key_app.h"
+#include "sim/machine/outside_programs.h"
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/notification_area.h"
+#include "sim/winsim/scripted_user.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/window_manager.h"
 
@@ -36,8 +36,8 @@ bool IsKnownOs(const std::string& name) {
 
 Machine::Machine(const MachineOptions& options) : options_(options) {
   std::filesystem::create_directories(options.sandbox);
-  pc_ = std::make_unique<winsim::WindowsPc>(options.sandbox, ProfileOf(options.os), options.language,
-                                            &notebook_, &kernel_);
+  pc_ = std::make_unique<winsim::WindowsPc>(options.sandbox, ProfileOf(options.os),
+                                            options.language, &notebook_, &kernel_);
   notebook_.Ec().SetAcceptListener([this] { ReportEcTraffic(false); });
   pc_->SetPauseObserver([this](bool) { ReportEcTraffic(true); });
   InstallStandardPrograms();
@@ -56,7 +56,8 @@ void Machine::SwitchOff() {
     if (!NT_SUCCESS(status)) {
       char code[16];
       std::snprintf(code, sizeof code, "0x%08X", unsigned(status));
-      switchOffProblems_.push_back(std::string("switch-off: portio refused to unload (") + code + ")");
+      switchOffProblems_.push_back(std::string("switch-off: portio refused to unload (") + code +
+                                   ")");
       return;
     }
   }
@@ -117,8 +118,8 @@ HWND Machine::TavosFrame() const {
 
 bool Machine::Exit() {
   HWND frame = TavosFrame();
-  pc_->Events().Add("exit");
   if (frame == nullptr) return false;
+  pc_->Events().Add("exit");
   PostMessageA(frame, WM_COMMAND, kExitCommand, 0);
   pc_->Settle();
   return true;
@@ -126,12 +127,18 @@ bool Machine::Exit() {
 
 bool Machine::ClickTray(const std::string& click) {
   std::vector<UINT> mouse;
-  if (click == "right") mouse = {WM_RBUTTONDOWN, WM_RBUTTONUP};
-  else if (click == "left") mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP};
-  else if (click == "double") mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
-  else return false;
+  if (click == "right")
+    mouse = {WM_RBUTTONDOWN, WM_RBUTTONUP};
+  else if (click == "left")
+    mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP};
+  else if (click == "double")
+    mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+  else
+    return false;
   const auto& icons = pc_->Tray().Icons();
   if (icons.empty()) return false;
+  // A click outside an open popup menu closes it first, without a choice.
+  if (winsim::UserClicksOutsideMenu(*pc_)) pc_->Settle();
   // The shell posts the icon's callback message with the mouse message in lParam.
   const winsim::NotificationArea::Icon icon = icons.front();
   for (UINT message : mouse) PostMessageA(icon.hwnd, icon.callbackMessage, icon.id, LPARAM(message));
@@ -144,6 +151,46 @@ bool Machine::Choose(const std::string& text) {
   if (surface == nullptr || !surface->choose(text)) return false;
   pc_->Settle();
   return true;
+}
+
+bool Machine::Command(uint16_t id) {
+  HWND frame = TavosFrame();
+  if (frame == nullptr) return false;
+  pc_->Events().Add("command " + std::to_string(id));
+  PostMessageA(frame, WM_COMMAND, id, 0);
+  pc_->Settle();
+  return true;
+}
+
+std::string Machine::Type(const std::string& text) {
+  std::string why = winsim::UserType(*pc_, text);
+  if (why.empty()) pc_->Settle();
+  return why;
+}
+
+std::string Machine::Key(const std::string& key) {
+  std::string why = winsim::UserKey(*pc_, key);
+  if (why.empty()) pc_->Settle();
+  return why;
+}
+
+std::string Machine::Close() {
+  std::string why = winsim::UserClose(*pc_);
+  if (why.empty()) pc_->Settle();
+  return why;
+}
+
+std::string Machine::Pick(const std::string& path) {
+  std::string why = winsim::UserPick(*pc_, path);
+  if (why.empty()) pc_->Settle();
+  return why;
+}
+
+bool Machine::Screen() {
+  std::vector<std::string> lines = winsim::DescribeScreen(*pc_);
+  if (lines.empty()) lines.push_back("screen none");
+  for (const std::string& line : lines) pc_->Events().Add(line);
+  return lines.front() != "screen none";
 }
 
 bool Machine::WriteFile(const std::string& winPath, const std::string& bytes) {
@@ -184,7 +231,8 @@ void Machine::ReportEcTraffic(bool final) {
 std::vector<std::string> Machine::Problems() const {
   std::vector<std::string> problems;
   for (const std::string& stub : pc_->Stubs()) problems.push_back("stub: " + stub);
-  for (const std::string& violation : pc_->Violations()) problems.push_back("violation: " + violation);
+  for (const std::string& violation : pc_->Violations())
+    problems.push_back("violation: " + violation);
   for (const std::string& fault : const_cast<sim::SimKernel&>(kernel_).Faults().All())
     problems.push_back("kernel: " + fault);
   problems.insert(problems.end(), switchOffProblems_.begin(), switchOffProblems_.end());

@@ -87,7 +87,8 @@ BOOL WINAPI RemoveMenu(HMENU hMenu, UINT uPosition, UINT uFlags) {
   return TRUE;
 }
 
-BOOL WINAPI ModifyMenuA(HMENU hMnu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem) {
+BOOL WINAPI ModifyMenuA(HMENU hMnu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem,
+                        LPCSTR lpNewItem) {
   MenuItem* item = FindItem(hMnu, uPosition, uFlags);
   if (item == nullptr) return FALSE;
   MenuItem replacement;
@@ -172,6 +173,10 @@ BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int, int, int, HWND hWnd, c
     }
     return false;
   };
+  surface.dismiss = [hWnd, done] {
+    *done = true;
+    PostMessageA(hWnd, WM_NULL, 0, 0);
+  };
   pc.Windows().OpenSurface(surface);
   MSG msg;
   while (!*done) {
@@ -184,7 +189,10 @@ BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int, int, int, HWND hWnd, c
     DispatchMessageA(&msg);
   }
   pc.Windows().CloseSurface(hWnd);
-  if (*chosen == 0) return FALSE;
+  if (*chosen == 0) {
+    pc.Events().Add("menu dismissed");
+    return FALSE;
+  }
   if (uFlags & TPM_RETURNCMD) return BOOL(*chosen);
   PostMessageA(hWnd, WM_COMMAND, *chosen, 0);
   return TRUE;

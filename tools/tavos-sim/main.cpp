@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/winsim/scripted_user.h"
 #include "tools/tavos-sim/scenario_parser.h"
 #include "tools/tavos-sim/scenario_runner.h"
 
@@ -35,11 +36,14 @@ constexpr char kUsageText[] =
 
 constexpr char kHelpText[] =
     "statements (one a line, # starts a comment):\n"
-    "  os 95|98|me|nt351|nt4|2000|xp   lang N   (before the first start)\n"
+    "  os 95|98|me|nt351|nt4|2000|xp   (before the first start)\n"
+    "  lang N   (any time: Tavos sees the new language when it next asks)\n"
     "  driver loaded|absent   ec ready|busy N|stuck\n"
     "  file \"PATH\" \"BYTES\"   dump \"PATH\"\n"
-    "  start   exit   process \"NAME\"   (a bare name runs from C:\\WINDOWS)\n"
-    "  tray right|left|double   choose \"TEXT\"   (a menu item, or a button on top)\n"
+    "  start   exit   command N   process \"NAME\"   (a bare name runs from C:\\WINDOWS)\n"
+    "  tray right|left|double\n"
+    "  choose \"TEXT\"   (a menu item, a button or check box of the dialog on top)\n"
+    "  type \"TEXT\"   key enter|esc   close   pick \"PATH\"|cancel   screen\n"
     "  press internet|mail|user|search|video|mp3 ...\n"
     "  media record|enter|next|prev|stop ...\n"
     "  hold KEY   release KEY   (F, 7, LWIN, SHIFT, 0x5B, ...)\n"
@@ -52,7 +56,8 @@ void PrintLines(const std::vector<std::string>& lines) {
 }
 
 void PrintProblems(const std::vector<std::string>& problems) {
-  for (const std::string& problem : problems) std::fprintf(stderr, "problem: %s\n", problem.c_str());
+  for (const std::string& problem : problems)
+    std::fprintf(stderr, "problem: %s\n", problem.c_str());
 }
 
 void PrintError(const std::string& source, const ScenarioError& error) {
@@ -66,7 +71,8 @@ int RunText(const std::string& text, const std::string& source, const std::strin
     PrintError(source, parsed.error);
     return kScenarioWrong;
   }
-  tavos_scenario::RunResult run = tavos_scenario::RunScenario(parsed.statements, sandbox, PrintLines);
+  tavos_scenario::RunResult run =
+      tavos_scenario::RunScenario(parsed.statements, sandbox, PrintLines);
   if (!run.ok) PrintError(source, run.error);
   PrintProblems(run.problems);
   if (!run.ok) return kScenarioWrong;
@@ -103,8 +109,9 @@ void ShowNewProblems(tavos_sim::Machine& machine, size_t* shown) {
 
 int Interactive(const std::string& sandbox) {
   tavos_scenario::ScenarioRunner runner(sandbox);
-  std::printf("tavos-sim: Tavos on a simulated notebook (xp, language 1033, portio loaded).\n"
-              "Type help for the statements, quit to leave.\n");
+  std::printf(
+      "tavos-sim: Tavos on a simulated notebook (xp, language 1033, portio loaded).\n"
+      "Type help for the statements, quit to leave.\n");
   size_t problemsShown = 0;
   std::string input;
   for (int line = 1;; ++line) {
@@ -140,6 +147,9 @@ int Interactive(const std::string& sandbox) {
     }
     if (!ok) PrintError("input", error);
     ShowNewProblems(runner.Machine(), &problemsShown);
+    // Whatever now waits for the user says so, with what it offers.
+    std::string waiting = winsim::DescribeWaiting(runner.Machine().Pc());
+    if (!waiting.empty()) std::printf("(%s)\n", waiting.c_str());
   }
   runner.Machine().SwitchOff();
   ShowNewProblems(runner.Machine(), &problemsShown);

@@ -39,18 +39,18 @@ constexpr Name kMediaButtons[] = {
 
 // Windows' VK_ names without the prefix; letters and digits are their own codes.
 constexpr Name kKeyNames[] = {
-    {"BACK", 0x08},     {"TAB", 0x09},      {"RETURN", 0x0D},   {"ENTER", 0x0D},
-    {"SHIFT", 0x10},    {"CONTROL", 0x11},  {"CTRL", 0x11},     {"MENU", 0x12},
-    {"ALT", 0x12},      {"PAUSE", 0x13},    {"CAPITAL", 0x14},  {"ESCAPE", 0x1B},
-    {"ESC", 0x1B},      {"SPACE", 0x20},    {"PRIOR", 0x21},    {"NEXT", 0x22},
-    {"END", 0x23},      {"HOME", 0x24},     {"LEFT", 0x25},     {"UP", 0x26},
-    {"RIGHT", 0x27},    {"DOWN", 0x28},     {"SNAPSHOT", 0x2C}, {"INSERT", 0x2D},
-    {"DELETE", 0x2E},   {"LWIN", 0x5B},     {"RWIN", 0x5C},     {"APPS", 0x5D},
-    {"F1", 0x70},       {"F2", 0x71},       {"F3", 0x72},       {"F4", 0x73},
-    {"F5", 0x74},       {"F6", 0x75},       {"F7", 0x76},       {"F8", 0x77},
-    {"F9", 0x78},       {"F10", 0x79},      {"F11", 0x7A},      {"F12", 0x7B},
-    {"NUMLOCK", 0x90},  {"SCROLL", 0x91},   {"LSHIFT", 0xA0},   {"RSHIFT", 0xA1},
-    {"LCONTROL", 0xA2}, {"RCONTROL", 0xA3}, {"LMENU", 0xA4},    {"RMENU", 0xA5},
+    {"BACK", 0x08},        {"TAB", 0x09},         {"RETURN", 0x0D},    {"ENTER", 0x0D},
+    {"SHIFT", 0x10},       {"CONTROL", 0x11},     {"CTRL", 0x11},      {"MENU", 0x12},
+    {"ALT", 0x12},         {"PAUSE", 0x13},       {"CAPITAL", 0x14},   {"ESCAPE", 0x1B},
+    {"ESC", 0x1B},         {"SPACE", 0x20},       {"PRIOR", 0x21},     {"NEXT", 0x22},
+    {"END", 0x23},         {"HOME", 0x24},        {"LEFT", 0x25},      {"UP", 0x26},
+    {"RIGHT", 0x27},       {"DOWN", 0x28},        {"SNAPSHOT", 0x2C},  {"INSERT", 0x2D},
+    {"DELETE", 0x2E},      {"LWIN", 0x5B},        {"RWIN", 0x5C},      {"APPS", 0x5D},
+    {"F1", 0x70},          {"F2", 0x71},          {"F3", 0x72},        {"F4", 0x73},
+    {"F5", 0x74},          {"F6", 0x75},          {"F7", 0x76},        {"F8", 0x77},
+    {"F9", 0x78},          {"F10", 0x79},         {"F11", 0x7A},       {"F12", 0x7B},
+    {"NUMLOCK", 0x90},     {"SCROLL", 0x91},      {"LSHIFT", 0xA0},    {"RSHIFT", 0xA1},
+    {"LCONTROL", 0xA2},    {"RCONTROL", 0xA3},    {"LMENU", 0xA4},     {"RMENU", 0xA5},
     {"VOLUME_MUTE", 0xAD}, {"VOLUME_DOWN", 0xAE}, {"VOLUME_UP", 0xAF},
 };
 
@@ -128,9 +128,12 @@ class LineParser {
     } else if (k == "driver") {
       s.op = Op::Driver;
       if (!Count(1, 1) || !Word(1, "loaded or absent")) return false;
-      if (tokens[1].value == "loaded") s.driverLoaded = true;
-      else if (tokens[1].value == "absent") s.driverLoaded = false;
-      else return Fail("expected loaded or absent, found " + Shown(tokens[1].value));
+      if (tokens[1].value == "loaded")
+        s.driverLoaded = true;
+      else if (tokens[1].value == "absent")
+        s.driverLoaded = false;
+      else
+        return Fail("expected loaded or absent, found " + Shown(tokens[1].value));
     } else if (k == "ec") {
       s.op = Op::Ec;
       if (!Count(1, 2) || !Word(1, "ready, busy N or stuck")) return false;
@@ -177,7 +180,8 @@ class LineParser {
       if (!Count(1, 1) || !Word(1, "a key")) return false;
       uint8_t vk = 0;
       if (!KeyCode(tokens[1].value, &vk))
-        return Fail("unknown key " + Shown(tokens[1].value) + " (a letter, a digit, a name such as LWIN, or 0x01 to 0xFE)");
+        return Fail("unknown key " + Shown(tokens[1].value) +
+                    " (a letter, a digit, a name such as LWIN, or 0x01 to 0xFE)");
       s.number = vk;
     } else if (k == "wait") {
       s.op = Op::Wait;
@@ -196,6 +200,43 @@ class LineParser {
       s.op = Op::Choose;
       if (!Count(1, 1) || !String(1, "the choice")) return false;
       s.text = tokens[1].value;
+    } else if (k == "type") {
+      s.op = Op::Type;
+      if (!Count(1, 1) || !String(1, "the text")) return false;
+      s.text = tokens[1].value;
+      if (s.text.size() > kMaxTyped)
+        return Fail("an edit box takes at most " + std::to_string(kMaxTyped) + " characters");
+      // A one-line edit box takes no line breaks or other control characters from the keyboard.
+      for (char c : s.text)
+        if (static_cast<unsigned char>(c) < 0x20)
+          return Fail("a one-line edit box takes no control characters");
+    } else if (k == "key") {
+      s.op = Op::Key;
+      if (!Count(1, 1) || !Word(1, "enter or esc")) return false;
+      s.text = tokens[1].value;
+      if (s.text != "enter" && s.text != "esc")
+        return Fail("expected enter or esc, found " + Shown(s.text));
+    } else if (k == "close" || k == "screen") {
+      s.op = k == "close" ? Op::Close : Op::Screen;
+      if (!Count(0, 0)) return false;
+    } else if (k == "pick") {
+      s.op = Op::Pick;
+      if (!Count(1, 1)) return false;
+      if (!tokens[1].quoted) {
+        if (tokens[1].value != "cancel")
+          return Fail("expected \"PATH\" or cancel, found " + Shown(tokens[1].value));
+        s.text.clear();
+      } else {
+        std::string why;
+        if (tokens[1].value.find('\\') == std::string::npos)
+          return Fail(Shown(tokens[1].value) +
+                      ": the file dialog answers with a full path, such as C:\\Tools\\A.EXE");
+        if (!ProcessPath(tokens[1].value, &s.text, &why))
+          return Fail(Shown(tokens[1].value) + ": " + why);
+      }
+    } else if (k == "command") {
+      s.op = Op::Command;
+      if (!Count(1, 1) || !Number(1, kMaxCommand, "a command id", &s.number)) return false;
     } else {
       keyword_.clear();
       return Fail("unknown statement " + Shown(tokens[0].value));
@@ -227,11 +268,21 @@ class LineParser {
       char e = text_[p + 1];
       p += 2;
       switch (e) {
-        case '\\': *value += '\\'; break;
-        case '"': *value += '"'; break;
-        case 'n': *value += '\n'; break;
-        case 'r': *value += '\r'; break;
-        case 't': *value += '\t'; break;
+        case '\\':
+          *value += '\\';
+          break;
+        case '"':
+          *value += '"';
+          break;
+        case 'n':
+          *value += '\n';
+          break;
+        case 'r':
+          *value += '\r';
+          break;
+        case 't':
+          *value += '\t';
+          break;
         case 'x': {
           // Exactly two digits: a longer run would be ambiguous with the text after it.
           int high = p < n ? HexValue(text_[p]) : -1;
@@ -290,7 +341,8 @@ class LineParser {
       int digit = hex ? HexValue(word[p]) : (word[p] >= '0' && word[p] <= '9' ? word[p] - '0' : -1);
       if (digit < 0) return Fail("expected " + what + ", found " + Shown(word));
       result = result * (hex ? 16 : 10) + uint64_t(digit);
-      if (result > max) return Fail(Shown(word) + " is out of range (0 to " + std::to_string(max) + ")");
+      if (result > max)
+        return Fail(Shown(word) + " is out of range (0 to " + std::to_string(max) + ")");
     }
     *value = result;
     return true;
@@ -378,7 +430,8 @@ bool KeyCode(const std::string& name, uint8_t* vk) {
   return false;
 }
 
-bool ParseLine(const std::string& text, int line, Statement* statement, bool* empty, ScenarioError* error) {
+bool ParseLine(const std::string& text, int line, Statement* statement, bool* empty,
+               ScenarioError* error) {
   LineParser parser(text, line, error);
   std::vector<Token> tokens;
   if (!parser.Tokenize(&tokens)) return false;

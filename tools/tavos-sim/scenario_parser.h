@@ -17,6 +17,9 @@ constexpr uint64_t kMaxBusyReads = 1000000;
 constexpr uint64_t kMaxLanguage = 0xFFFF;
 // A process path as Windows keeps it: at most MAX_PATH - 1 characters.
 constexpr size_t kMaxProcessPath = 259;
+// What `type` may put into an edit box: the box's own limit.
+constexpr size_t kMaxTyped = 32767;
+constexpr uint64_t kMaxCommand = 0xFFFF;
 
 // The defaults of a machine no `os`, `lang`, `driver` or `ec` statement changed.
 constexpr char kDefaultOs[] = "xp";
@@ -24,10 +27,32 @@ constexpr uint16_t kDefaultLanguage = 1033;
 
 // What `os` after a `start` is told: the parser says it for scripts, the runner for input
 // given one line at a time.
-constexpr char kOsAfterStart[] = "os after start: the Windows version is fixed once Tavos has started";
+constexpr char kOsAfterStart[] =
+    "os after start: the Windows version is fixed once Tavos has started";
 
 enum class Op {
-  Os, Lang, Driver, Ec, File, Start, Process, Press, Media, Hold, Release, Wait, Dump, Exit, Tray, Choose
+  Os,
+  Lang,
+  Driver,
+  Ec,
+  File,
+  Start,
+  Process,
+  Press,
+  Media,
+  Hold,
+  Release,
+  Wait,
+  Dump,
+  Exit,
+  Tray,
+  Choose,
+  Type,
+  Key,
+  Close,
+  Pick,
+  Command,
+  Screen
 };
 enum class EcMode { Ready, Busy, Stuck };
 
@@ -39,10 +64,12 @@ struct Statement {
   bool driverLoaded = true;   // Driver
   EcMode ec = EcMode::Ready;  // Ec
   // Lang: the language id; Ec busy: status reads; Wait: milliseconds; Hold/Release: the
-  // virtual-key code; Press/Media: the latch bits.
+  // virtual-key code; Press/Media: the latch bits; Command: the command id.
   uint64_t number = 0;
   std::string path;  // File, Dump; Process: the program's full path
-  std::string text;  // File: the bytes; Choose: the choice; Tray: right, left or double
+  // File: the bytes; Choose: the choice; Tray: right, left or double; Type: the text;
+  // Key: enter or esc; Pick: the path ("" for cancel).
+  std::string text;
 };
 
 // What is wrong with a scenario, and where: a malformed line, or one the machine refused.
@@ -63,7 +90,8 @@ ParseResult ParseScenario(const std::string& text);
 
 // One line (numbered `line` in messages). `*empty` is set for blank and comment-only lines;
 // false with `*error` filled when the line is malformed.
-bool ParseLine(const std::string& text, int line, Statement* statement, bool* empty, ScenarioError* error);
+bool ParseLine(const std::string& text, int line, Statement* statement, bool* empty,
+               ScenarioError* error);
 
 // The full path a `process` name starts from: a name with a backslash is a full path, a bare
 // file name lives in the Windows directory. False, with `*why`, when it is no usable path.

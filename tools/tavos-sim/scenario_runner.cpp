@@ -86,9 +86,12 @@ bool ScenarioRunner::Apply(const Statement& s, ScenarioError* error) {
                                      "(a running program holds it open)");
       break;
     case Op::Ec:
-      if (s.ec == EcMode::Ready) m.SetEcReady();
-      else if (s.ec == EcMode::Busy) m.SetEcBusy(int(s.number));
-      else m.SetEcStuck();
+      if (s.ec == EcMode::Ready)
+        m.SetEcReady();
+      else if (s.ec == EcMode::Busy)
+        m.SetEcBusy(int(s.number));
+      else
+        m.SetEcStuck();
       break;
     case Op::File:
       if (!m.WriteFile(s.path, s.text))
@@ -134,6 +137,27 @@ bool ScenarioRunner::Apply(const Statement& s, ScenarioError* error) {
     case Op::Tray:
       if (!m.ClickTray(s.text)) return fail("tray: there is no icon in the notification area");
       break;
+    case Op::Type:
+    case Op::Key:
+    case Op::Close:
+    case Op::Pick: {
+      const char* keyword = s.op == Op::Type    ? "type"
+                            : s.op == Op::Key   ? "key"
+                            : s.op == Op::Close ? "close"
+                                                : "pick";
+      std::string why = s.op == Op::Type    ? m.Type(s.text)
+                        : s.op == Op::Key   ? m.Key(s.text)
+                        : s.op == Op::Close ? m.Close()
+                                            : m.Pick(s.text);
+      if (!why.empty()) return fail(std::string(keyword) + ": " + why);
+      break;
+    }
+    case Op::Command:
+      if (!m.Command(uint16_t(s.number))) return fail("command: no Tavos is running");
+      break;
+    case Op::Screen:
+      m.Screen();
+      break;
     case Op::Choose: {
       if (m.Choose(s.text)) break;
       winsim::Surface* top = m.Pc().Windows().TopSurface();
@@ -169,7 +193,8 @@ RunResult RunScenario(const std::vector<Statement>& statements, const std::strin
 
 namespace {
 
-void ListFolder(winsim::FileSystem& files, const std::string& folder, std::vector<std::string>* out) {
+void ListFolder(winsim::FileSystem& files, const std::string& folder,
+                std::vector<std::string>* out) {
   std::vector<std::string> names;
   if (!files.List(folder, &names)) return;
   for (const std::string& name : names) {
