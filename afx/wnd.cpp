@@ -90,14 +90,6 @@ BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
 
 void CWnd::SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
 
-void CWnd::GetWindowText(CString& rString) const {
-  int length = ::GetWindowTextLengthA(m_hWnd);
-  std::string text(size_t(length) + 1, '\0');
-  int copied = ::GetWindowTextA(m_hWnd, text.data(), length + 1);
-  text.resize(size_t(copied > 0 ? copied : 0));
-  rString = text.c_str();
-}
-
 BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); }
 
 BOOL CWnd::IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }

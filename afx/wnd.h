@@ -36,7 +36,6 @@ class CWnd : public CCmdTarget {
   BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
 
   void SetWindowText(LPCSTR lpszString);
-  void GetWindowText(CString& rString) const;
   BOOL EnableWindow(BOOL bEnable = TRUE);
   BOOL IsWindowEnabled() const;
   BOOL IsIconic() const;
