@@ -58,6 +58,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   auto* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (dialog == nullptr || dialog->m_hWnd != hwnd) return FALSE;
   if (message == WM_COMMAND) return dialog->OnCommand(wParam, lParam);
+  // The dialog manager itself ends the window; the object lets go when DoModal returns.
+  if (message == WM_DESTROY || message == WM_NCDESTROY) return FALSE;
   LRESULT result = 0;
   if (!dialog->RouteMessage(message, wParam, lParam, &result)) return FALSE;
   // The drag icon is the one answer a dialog procedure returns itself.
