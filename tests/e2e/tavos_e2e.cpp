@@ -779,7 +779,8 @@ void CheckDialogs(HWND frame, const PROCESS_INFORMATION& tavos, const std::strin
     SendMessageA(startup, BM_CLICK, 0, 0);
     ExpectKey(settings, "ENABLESTART", "CHECK", "ticking the start-up box writes CHECK", "ENABLE");
     SendMessageA(startup, BM_CLICK, 0, 0);
-    ExpectKey(settings, "ENABLESTART", "CHECK", "clearing the start-up box writes CHECK", "DISABLE");
+    ExpectKey(settings, "ENABLESTART", "CHECK", "clearing the start-up box writes CHECK",
+              "DISABLE");
     SendMessageA(GetDlgItem(option, 1002), BM_CLICK, 0, 0);
     bool closed = WaitUntil(kMenuTimeoutMs, [&] { return !IsWindow(option); });
     Expect("OK closes the option dialog", closed, "closed", "still open");
