@@ -1,6 +1,7 @@
 // CString: the framework's owned narrow string, the little of it the program uses.
 #pragma once
 
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -29,6 +30,35 @@ class CString {
   bool IsEmpty() const { return GetLength() == 0; }
   void Empty() { text_.clear(); }
   bool operator==(LPCSTR text) const { return std::strcmp(*this, text ? text : "") == 0; }
+  // ASCII letters to upper case; other bytes stay as they are.
+  CString& MakeUpper() {
+    for (char& c : text_) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return *this;
+  }
+  // The index of the first `sub` from `start` on, or -1.
+  int Find(LPCSTR sub, int start = 0) const {
+    if (sub == nullptr || start < 0 || start > GetLength()) return -1;
+    const char* text = *this;
+    const char* at = std::strstr(text + start, sub);
+    return at == nullptr ? -1 : int(at - text);
+  }
+  int ReverseFind(char ch) const {
+    const char* text = *this;
+    const char* at = std::strrchr(text, ch);
+    return at == nullptr || ch == '\0' ? -1 : int(at - text);
+  }
+  CString Mid(int first) const {
+    if (first < 0) first = 0;
+    return first >= GetLength() ? CString() : CString(LPCSTR(*this) + first);
+  }
+  // Loads string resource `id` of the program; false (and empty) when there is none.
+  BOOL LoadString(UINT id) {
+    char buffer[256];
+    int length = ::LoadStringA(::GetModuleHandleA(nullptr), id, buffer, int(sizeof buffer));
+    text_.clear();
+    if (length > 0) Append(buffer, size_t(length));
+    return length > 0;
+  }
 
  private:
   // The characters and their terminator, or nothing for the empty string. A vector, not

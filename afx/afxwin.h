@@ -3,8 +3,12 @@
 
 #include "afx/afx_string.h"
 #include "afx/cmd_target.h"
+#include "afx/controls.h"
+#include "afx/data_exchange.h"
 #include "afx/dialog.h"
+#include "afx/file_dialog.h"
 #include "afx/frame_wnd.h"
 #include "afx/menu.h"
+#include "afx/paint_dc.h"
 #include "afx/win_app.h"
 #include "afx/wnd.h"

@@ -15,6 +15,7 @@ enum AfxSig {
   AfxSig_i_create,      // int f(LPCREATESTRUCTA)     WM_CREATE
   AfxSig_v_timer,       // void f(UINT_PTR)           WM_TIMER
   AfxSig_l_wl,          // LRESULT f(WPARAM, LPARAM)  ON_MESSAGE
+  AfxSig_hcur_v,        // HCURSOR f()                WM_QUERYDRAGICON
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -66,6 +67,13 @@ struct AFX_MSGMAP {
 #define ON_WM_NCDESTROY()                          \
   {WM_NCDESTROY, 0, AfxSig_v_v,                    \
    reinterpret_cast<AFX_PMSG>(static_cast<void (CWnd::*)()>(&ThisClass::OnNcDestroy))},
+#define ON_BN_CLICKED(id, memberFxn) ON_COMMAND(id, memberFxn)
+#define ON_WM_PAINT()                              \
+  {WM_PAINT, 0, AfxSig_v_v,                        \
+   reinterpret_cast<AFX_PMSG>(static_cast<void (CWnd::*)()>(&ThisClass::OnPaint))},
+#define ON_WM_QUERYDRAGICON()                      \
+  {WM_QUERYDRAGICON, 0, AfxSig_hcur_v,             \
+   reinterpret_cast<AFX_PMSG>(static_cast<HCURSOR (CWnd::*)()>(&ThisClass::OnQueryDragIcon))},
 #define ON_MESSAGE(message, memberFxn)             \
   {UINT(message), 0, AfxSig_l_wl,                  \
    reinterpret_cast<AFX_PMSG>(static_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(&ThisClass::memberFxn))},

@@ -33,6 +33,10 @@ CMenu* CMenu::GetSubMenu(int nPos) {
   return subMenus_.back().get();
 }
 
+BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCSTR lpszNewItem) {
+  return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
+}
+
 BOOL CMenu::RemoveMenu(UINT nPosition, UINT nFlags) {
   return ::RemoveMenu(m_hMenu, nPosition, nFlags);
 }

@@ -22,6 +22,7 @@ class CMenu {
   BOOL DestroyMenu();
   // The popup at `nPos`, or null; valid while this menu lives.
   CMenu* GetSubMenu(int nPos);
+  BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR lpszNewItem = nullptr);
   BOOL RemoveMenu(UINT nPosition, UINT nFlags);
   BOOL ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, LPCSTR lpszNewItem);
   UINT CheckMenuItem(UINT nIDCheckItem, UINT nCheck);

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "afx/menu.h"
 #include "afx/win_app.h"
 
 namespace {
@@ -64,11 +65,13 @@ CWnd::CWnd() : m_hWnd(nullptr) {}
 CWnd::~CWnd() {
   std::vector<CWnd*>& pending = PendingPostNcDestroy();
   pending.erase(std::remove(pending.begin(), pending.end(), this), pending.end());
-  if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) {
-    // The object goes first: the window's last messages must not reach it.
-    HWND hwnd = Detach();
-    ::DestroyWindow(hwnd);
-  }
+  if (m_hWnd == nullptr) return;
+  // The object goes first: the window's last messages must not reach it.
+  WNDPROC super = m_pfnSuper;
+  HWND hwnd = Detach();
+  if (!::IsWindow(hwnd)) return;
+  if (super != nullptr) ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
+  ::DestroyWindow(hwnd);
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
@@ -92,6 +95,7 @@ HWND CWnd::Detach() {
     if (found != t_handleMap.end()) t_handleMap.erase(found);
   }
   m_hWnd = nullptr;
+  m_pfnSuper = nullptr;
   return hwnd;
 }
 
@@ -107,6 +111,45 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName
   t_wndInit = outer;
   if (hwnd == nullptr && neverAttached) PostNcDestroy();
   return hwnd != nullptr;
+}
+
+BOOL CWnd::SubclassWindow(HWND hWnd) {
+  if (m_hWnd != nullptr || hWnd == nullptr || FromHandlePermanent(hWnd) != nullptr) return FALSE;
+  LONG_PTR previous =
+      ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc));
+  if (previous == 0) return FALSE;
+  m_pfnSuper = reinterpret_cast<WNDPROC>(previous);
+  Attach(hWnd);
+  return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
+  HWND control = ::GetDlgItem(pParent->GetSafeHwnd(), int(nID));
+  return control != nullptr && SubclassWindow(control);
+}
+
+void CWnd::SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
+
+BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); }
+
+BOOL CWnd::IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+
+BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
+
+void CWnd::GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
+
+HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
+  return reinterpret_cast<HICON>(::SendMessageA(
+      m_hWnd, WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
+}
+
+CMenu* CWnd::GetSystemMenu(BOOL bRevert) {
+  HMENU menu = ::GetSystemMenu(m_hWnd, bRevert);
+  if (menu == nullptr) return nullptr;
+  if (!m_pSystemMenu) m_pSystemMenu = std::make_unique<CMenu>();
+  // The menu belongs to the window; this object only names it.
+  m_pSystemMenu->m_hMenu = menu;
+  return m_pSystemMenu.get();
 }
 
 BOOL CWnd::DestroyWindow() {
@@ -134,6 +177,7 @@ int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) {
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (m_pfnSuper != nullptr) return ::CallWindowProcA(m_pfnSuper, m_hWnd, message, wParam, lParam);
   return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
 }
 
@@ -147,8 +191,10 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
   UINT id = LOWORD(wParam);
+  // From a control only a click is a command; its other notifications are not.
+  if (lParam != 0 && HIWORD(wParam) != BN_CLICKED) return FALSE;
   if (OnCmdMsg(id)) return TRUE;
   CWinApp* app = AfxGetApp();
   return app != nullptr && app->OnCmdMsg(id);
@@ -180,6 +226,10 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
       *result =
           (this->*reinterpret_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(entry->pfn))(wParam, lParam);
       break;
+    case AfxSig_hcur_v:
+      *result =
+          reinterpret_cast<LRESULT>((this->*reinterpret_cast<HCURSOR (CWnd::*)()>(entry->pfn))());
+      break;
     case AfxSig_end:
       return FALSE;
   }
@@ -190,6 +240,16 @@ int CWnd::OnCreate(LPCREATESTRUCTA) { return int(Default()); }
 void CWnd::OnTimer(UINT_PTR) { Default(); }
 void CWnd::OnClose() { Default(); }
 void CWnd::OnDestroy() { Default(); }
+void CWnd::OnPaint() { Default(); }
+HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
+
+BOOL CWnd::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  CurrentMessage outer = t_lastMessage;
+  t_lastMessage = {m_hWnd, message, wParam, lParam};
+  BOOL handled = OnWndMsg(message, wParam, lParam, result);
+  t_lastMessage = outer;
+  return handled;
+}
 
 void CWnd::OnNcDestroy() {
   // The main window going away ends the program's message loop.
@@ -199,7 +259,10 @@ void CWnd::OnNcDestroy() {
     app->m_pMainWnd = nullptr;
   }
   Default();
-  Detach();
+  WNDPROC super = m_pfnSuper;
+  HWND hwnd = Detach();
+  // A subclassed control gets its own procedure back for whatever comes after.
+  if (super != nullptr) ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
   PendingPostNcDestroy().push_back(this);  // run when the last handler returns
 }
 

@@ -5,8 +5,13 @@
 // Objects are per process: the handle map is one per thread of the program.
 #pragma once
 
+#include <memory>
+
+#include "afx/afx_string.h"
 #include "afx/cmd_target.h"
 #include "platform/win32.h"
+
+class CMenu;
 
 class CWnd : public CCmdTarget {
  public:
@@ -23,6 +28,21 @@ class CWnd : public CCmdTarget {
   virtual BOOL DestroyWindow();
   HWND GetSafeHwnd() const { return m_hWnd; }
   static CWnd* FromHandlePermanent(HWND hWnd);
+
+  // Attaches an existing window to this object; its messages then pass through this
+  // object's maps before the window's own procedure (the control's class) sees them.
+  BOOL SubclassWindow(HWND hWnd);
+  // Attaches the control `nID` of `pParent`.
+  BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
+
+  void SetWindowText(LPCSTR lpszString);
+  BOOL EnableWindow(BOOL bEnable = TRUE);
+  BOOL IsWindowEnabled() const;
+  BOOL IsIconic() const;
+  void GetClientRect(LPRECT lpRect) const;
+  HICON SetIcon(HICON hIcon, BOOL bBigIcon);
+  // The window's system menu, valid while this object lives; null when it has none.
+  CMenu* GetSystemMenu(BOOL bRevert);
 
   UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer);
   BOOL KillTimer(UINT_PTR nIDEvent);
@@ -50,15 +70,25 @@ class CWnd : public CCmdTarget {
   afx_msg void OnClose();
   afx_msg void OnDestroy();
   afx_msg void OnNcDestroy();
+  afx_msg void OnPaint();
+  afx_msg HCURSOR OnQueryDragIcon();
+
+  // Runs `message` through this object's maps as the message being handled now; false when
+  // no map has a handler.
+  BOOL RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
   friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
 
   DECLARE_MESSAGE_MAP()
 
- private:
-  BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
   void Attach(HWND hWnd);
   HWND Detach();
+
+ private:
+  BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+  WNDPROC m_pfnSuper = nullptr;  // a subclassed window's own procedure
+  std::unique_ptr<CMenu> m_pSystemMenu;
 };
 
 // The window procedure of every class the framework registers.

@@ -79,6 +79,7 @@ class CMainFrame : public CFrameWnd {
   afx_msg void OnTimer(UINT_PTR nIDEvent);
   afx_msg void OnExit();
   afx_msg void OnOption();
+  afx_msg void OnBrightness();
   afx_msg void OnDisable();
   DECLARE_MESSAGE_MAP()
 

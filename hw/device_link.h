@@ -33,10 +33,14 @@ void WriteEcData(HANDLE device, DWORD value);
 // The controller handshake: the command, then the data byte unless it is 0xFF. Returns
 // when every byte was taken or the attempts ran out (see tavos::kEcByteAttempts).
 void SendEcCommand(HANDLE device, BYTE command, BYTE data);
+// The same handshake, always with the data byte (0xFF included): the brightness level's form.
+void SendEcCommandWithData(HANDLE device, BYTE command, BYTE data);
 
 namespace tavos {
 // Each byte is tried at most this many times: a stuck controller or an absent device ends
-// the handshake silently, and the next poll tries again.
+// the handshake silently, and the next poll (or the next press) tries again. Only a byte
+// written and not taken costs a pause, and only when another try follows; so an absent
+// device or a controller that never shows room returns at once.
 constexpr int kEcByteAttempts = 3;
 constexpr DWORD kEcRetryPauseMs = 100;
 }  // namespace tavos

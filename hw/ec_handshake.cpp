@@ -13,7 +13,9 @@ bool SendEcByte(HANDLE device, void (*write)(HANDLE, DWORD), BYTE value, bool ro
     roomKnown = false;
     write(device, value);
     if (WaitEcInputEmpty(device) == 0) return true;
-    Sleep(tavos::kEcRetryPauseMs);
+    // The pause gives the controller time before the byte goes again; after the last try
+    // nothing follows, so it would only delay the caller.
+    if (attempt + 1 < tavos::kEcByteAttempts) Sleep(tavos::kEcRetryPauseMs);
   }
   return false;
 }
@@ -43,6 +45,14 @@ void WriteEcCommand(HANDLE device, DWORD value) { WriteEcPort(device, portio::kE
 void WriteEcData(HANDLE device, DWORD value) { WriteEcPort(device, portio::kEcDataWrite, value); }
 
 void SendEcCommand(HANDLE device, BYTE command, BYTE data) {
-  if (!SendEcByte(device, WriteEcCommand, command, false) || data == 0xFF) return;
+  if (data == 0xFF) {
+    SendEcByte(device, WriteEcCommand, command, false);
+    return;
+  }
+  SendEcCommandWithData(device, command, data);
+}
+
+void SendEcCommandWithData(HANDLE device, BYTE command, BYTE data) {
+  if (!SendEcByte(device, WriteEcCommand, command, false)) return;
   SendEcByte(device, WriteEcData, data, true);
 }

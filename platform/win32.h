@@ -8,6 +8,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#include <commdlg.h>
 #include <mmsystem.h>
 #include <setupapi.h>
 #include <shellapi.h>

@@ -67,6 +67,7 @@ DECLARE_OPAQUE_HANDLE(HMIXER);
 DECLARE_OPAQUE_HANDLE(HMIXEROBJ);
 DECLARE_OPAQUE_HANDLE(HWAVEOUT);
 DECLARE_OPAQUE_HANDLE(HHOOK);
+DECLARE_OPAQUE_HANDLE(HDC);
 #undef DECLARE_OPAQUE_HANDLE
 typedef HANDLE* PHANDLE;
 typedef HINSTANCE HMODULE;
@@ -517,6 +518,129 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 #define GWLP_WNDPROC (-4)
 #define GWLP_USERDATA (-21)
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
+
+// ---- dialog controls ----------------------------------------------------------------------
+#define WM_SETFOCUS 0x0007
+#define WM_KILLFOCUS 0x0008
+#define WM_ENABLE 0x000A
+#define WM_SETTEXT 0x000C
+#define WM_GETTEXT 0x000D
+#define WM_GETTEXTLENGTH 0x000E
+#define WM_PAINT 0x000F
+#define WM_ERASEBKGND 0x0014
+#define WM_ICONERASEBKGND 0x0027
+#define WM_QUERYDRAGICON 0x0037
+#define WM_SETICON 0x0080
+#define WM_GETICON 0x007F
+#define WM_GETDLGCODE 0x0087
+#define WM_SYSCOMMAND 0x0112
+#define ICON_SMALL 0
+#define ICON_BIG 1
+#define SC_CLOSE 0xF060
+
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_CHECKBOX 0x00000002L
+#define BS_AUTOCHECKBOX 0x00000003L
+#define BS_GROUPBOX 0x00000007L
+#define BS_TYPEMASK 0x0000000FL
+#define BS_ICON 0x00000040L
+#define BS_BITMAP 0x00000080L
+#define ES_AUTOHSCROLL 0x0080L
+#define SS_ICON 0x00000003L
+#define SS_TYPEMASK 0x0000001FL
+#define WS_TABSTOP 0x00010000L
+#define WS_GROUP 0x00020000L
+#define WS_BORDER 0x00800000L
+#define WS_EX_APPWINDOW 0x00040000L
+#define DS_SETFONT 0x40L
+#define DS_MODALFRAME 0x80L
+
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_CLICK 0x00F5
+#define BM_GETIMAGE 0x00F6
+#define BM_SETIMAGE 0x00F7
+#define BST_UNCHECKED 0x0000
+#define BST_CHECKED 0x0001
+#define BN_CLICKED 0
+#define IMAGE_BITMAP 0
+#define IMAGE_ICON 1
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_HASSETSEL 0x0008
+#define DLGC_DEFPUSHBUTTON 0x0010
+#define DLGC_UNDEFPUSHBUTTON 0x0020
+#define DLGC_BUTTON 0x2000
+#define VK_ESCAPE 0x1B
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
+#define MAKELONG(a, b) ((LONG)(((WORD)(a)) | (((DWORD)(WORD)(b)) << 16)))
+
+HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
+int WINAPI GetDlgCtrlID(HWND hWnd);
+HWND WINAPI GetParent(HWND hWnd);
+BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString);
+int WINAPI GetWindowTextLengthA(HWND hWnd);
+BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable);
+BOOL WINAPI IsWindowEnabled(HWND hWnd);
+HWND WINAPI SetFocus(HWND hWnd);
+HWND WINAPI GetFocus(void);
+BOOL WINAPI IsIconic(HWND hWnd);
+int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax);
+HMENU WINAPI GetSystemMenu(HWND hWnd, BOOL bRevert);
+BOOL WINAPI AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem);
+
+// ---- painting: the little a minimised dialog needs ----------------------------------------
+typedef struct tagPAINTSTRUCT {
+  HDC hdc;
+  BOOL fErase;
+  RECT rcPaint;
+  BOOL fRestore;
+  BOOL fIncUpdate;
+  BYTE rgbReserved[32];
+} PAINTSTRUCT, *LPPAINTSTRUCT;
+#define SM_CXICON 11
+#define SM_CYICON 12
+HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);
+BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
+BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
+int WINAPI GetSystemMetrics(int nIndex);
+BOOL WINAPI DrawIcon(HDC hDC, int X, int Y, HICON hIcon);
+
+// ---- the common file-open dialog ----------------------------------------------------------
+typedef UINT_PTR(CALLBACK* LPOFNHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef struct tagOFNA {
+  DWORD lStructSize;
+  HWND hwndOwner;
+  HINSTANCE hInstance;
+  LPCSTR lpstrFilter;
+  LPSTR lpstrCustomFilter;
+  DWORD nMaxCustFilter;
+  DWORD nFilterIndex;
+  LPSTR lpstrFile;
+  DWORD nMaxFile;
+  LPSTR lpstrFileTitle;
+  DWORD nMaxFileTitle;
+  LPCSTR lpstrInitialDir;
+  LPCSTR lpstrTitle;
+  DWORD Flags;
+  WORD nFileOffset;
+  WORD nFileExtension;
+  LPCSTR lpstrDefExt;
+  LPARAM lCustData;
+  LPOFNHOOKPROC lpfnHook;
+  LPCSTR lpTemplateName;
+} OPENFILENAMEA, *LPOPENFILENAMEA;
+#define OFN_READONLY 0x00000001
+#define OFN_OVERWRITEPROMPT 0x00000002
+#define OFN_HIDEREADONLY 0x00000004
+#define OFN_PATHMUSTEXIST 0x00000800
+#define OFN_FILEMUSTEXIST 0x00001000
+#define OFN_EXPLORER 0x00080000
+#define CDERR_STRUCTSIZE 0x0001
+#define CDERR_INITIALIZATION 0x0002
+#define FNERR_BUFFERTOOSMALL 0x3003
+BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA lpofn);
+DWORD WINAPI CommDlgExtendedError(void);
 
 // ---- menus --------------------------------------------------------------------------------
 #define MF_BYCOMMAND 0x00000000L

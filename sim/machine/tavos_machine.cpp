@@ -8,6 +8,7 @@
 #include "sim/machine/outside_programs.h"
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/notification_area.h"
+#include "sim/winsim/scripted_user.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/window_manager.h"
 
@@ -119,8 +120,8 @@ HWND Machine::TavosFrame() const {
 
 bool Machine::Exit() {
   HWND frame = TavosFrame();
-  pc_->Events().Add("exit");
   if (frame == nullptr) return false;
+  pc_->Events().Add("exit");
   PostMessageA(frame, WM_COMMAND, kExitCommand, 0);
   pc_->Settle();
   return true;
@@ -138,6 +139,8 @@ bool Machine::ClickTray(const std::string& click) {
     return false;
   const auto& icons = pc_->Tray().Icons();
   if (icons.empty()) return false;
+  // A click outside an open popup menu closes it first, without a choice.
+  if (winsim::UserClicksOutsideMenu(*pc_)) pc_->Settle();
   // The shell posts the icon's callback message with the mouse message in lParam.
   const winsim::NotificationArea::Icon icon = icons.front();
   for (UINT message : mouse)
@@ -156,6 +159,46 @@ bool Machine::Choose(const std::string& text) {
   if (surface == nullptr || !surface->choose(text)) return false;
   pc_->Settle();
   return true;
+}
+
+bool Machine::Command(uint16_t id) {
+  HWND frame = TavosFrame();
+  if (frame == nullptr) return false;
+  pc_->Events().Add("command " + std::to_string(id));
+  PostMessageA(frame, WM_COMMAND, id, 0);
+  pc_->Settle();
+  return true;
+}
+
+std::string Machine::Type(const std::string& text) {
+  std::string why = winsim::UserType(*pc_, text);
+  if (why.empty()) pc_->Settle();
+  return why;
+}
+
+std::string Machine::Key(const std::string& key) {
+  std::string why = winsim::UserKey(*pc_, key);
+  if (why.empty()) pc_->Settle();
+  return why;
+}
+
+std::string Machine::Close() {
+  std::string why = winsim::UserClose(*pc_);
+  if (why.empty()) pc_->Settle();
+  return why;
+}
+
+std::string Machine::Pick(const std::string& path) {
+  std::string why = winsim::UserPick(*pc_, path);
+  if (why.empty()) pc_->Settle();
+  return why;
+}
+
+bool Machine::Screen() {
+  std::vector<std::string> lines = winsim::DescribeScreen(*pc_);
+  if (lines.empty()) lines.push_back("screen none");
+  for (const std::string& line : lines) pc_->Events().Add(line);
+  return lines.front() != "screen none";
 }
 
 bool Machine::WriteFile(const std::string& winPath, const std::string& bytes) {

@@ -15,11 +15,11 @@
 namespace tavos_sim {
 
 struct MachineOptions {
-  std::string sandbox;        // host folder for drive C: (created if missing)
-  std::string os = "xp";      // 95, 98, me, nt351, nt4, 2000, xp
+  std::string sandbox;    // host folder for drive C: (created if missing)
+  std::string os = "xp";  // 95, 98, me, nt351, nt4, 2000, xp
   uint16_t language = 1033;
   bool driverLoaded = true;
-  std::string resourceFile;   // the program's compiled resources
+  std::string resourceFile;  // the program's compiled resources
 };
 
 class Machine {
@@ -56,10 +56,22 @@ class Machine {
   // there is no icon or no such click.
   bool ClickTray(const std::string& click);
   // Picks a choice in the dialog, message box or menu on top; false when nothing matches.
+  // A greyed control takes the click and does nothing.
   bool Choose(const std::string& text);
   // Ctrl+Esc or Ctrl+Alt+Del, now or (`afterEvents` > 0) while the next key playback runs;
   // the system cancels a running playback.
   void PressSystemKeys(const std::string& keys, int afterEvents);
+  // WM_COMMAND `id` posted to the running Tavos's main frame, as another program could;
+  // false when none runs.
+  bool Command(uint16_t id);
+  // The user at the surface on top (see winsim/scripted_user.h): "" when done, else why not.
+  std::string Type(const std::string& text);
+  std::string Key(const std::string& key);
+  std::string Close();
+  std::string Pick(const std::string& path);  // "" cancels
+  // Adds what is on top to the timeline ("screen ..." lines, "screen none" when nothing
+  // waits for the user); false in that last case.
+  bool Screen();
 
   // ---- files
   // False when the path is not a file path on C: or a folder stands in its way.

@@ -9,8 +9,6 @@ namespace winsim {
 namespace {
 
 constexpr uint32_t kSetFont = 0x40;  // DS_SETFONT
-constexpr uint16_t kButtonClass = 0x0080;
-constexpr uint32_t kButtonTypeMask = 0x0F;  // BS_PUSHBUTTON 0, BS_DEFPUSHBUTTON 1
 constexpr size_t kMaxItems = 512;
 
 class Reader {
@@ -44,6 +42,15 @@ class Reader {
     }
     return true;
   }
+  // As SzOrOrd, telling whether an ordinal was read.
+  bool SzOrdFlag(std::string* text, uint16_t* ordinal, bool* isOrdinal) {
+    size_t before = at_;
+    uint16_t first = 0;
+    if (!Word(&first)) return false;
+    at_ = before;
+    *isOrdinal = first == 0xFFFF;
+    return SzOrOrd(text, ordinal);
+  }
   bool Text(std::string* text) {
     uint16_t ordinal = 0;
     return SzOrOrd(text, &ordinal);
@@ -55,6 +62,19 @@ class Reader {
   size_t at_ = 0;
 };
 
+std::string ClassOfAtom(uint16_t atom) {
+  switch (atom) {
+    case 0x0080:
+      return "Button";
+    case 0x0081:
+      return "Edit";
+    case 0x0082:
+      return "Static";
+    default:
+      return "#" + std::to_string(atom);
+  }
+}
+
 }  // namespace
 
 bool ParseDialogTemplate(const std::string& bytes, DialogLayout* layout) {
@@ -62,6 +82,7 @@ bool ParseDialogTemplate(const std::string& bytes, DialogLayout* layout) {
   uint16_t version = 0, signature = 0;
   if (!in.Word(&version) || !in.Word(&signature)) return false;
   const bool extended = version == 1 && signature == 0xFFFF;
+  layout->extended = extended;
   Reader header(bytes);
   uint32_t style = 0, exStyle = 0, helpId = 0;
   uint16_t count = 0;
@@ -71,38 +92,56 @@ bool ParseDialogTemplate(const std::string& bytes, DialogLayout* layout) {
   } else if (!header.Dword(&style) || !header.Dword(&exStyle)) {
     return false;
   }
+  layout->style = style;
+  layout->exStyle = exStyle;
   std::string menu, windowClass;
-  uint16_t ordinal = 0;
-  if (!header.Word(&count) || count > kMaxItems || !header.Skip(8) ||
-      !header.SzOrOrd(&menu, &ordinal) || !header.SzOrOrd(&windowClass, &ordinal) ||
-      !header.Text(&layout->caption))
+  uint16_t ordinal = 0, cx = 0, cy = 0;
+  if (!header.Word(&count) || count > kMaxItems || !header.Skip(4) || !header.Word(&cx) ||
+      !header.Word(&cy) || !header.SzOrOrd(&menu, &ordinal) ||
+      !header.SzOrOrd(&windowClass, &ordinal) || !header.Text(&layout->caption))
     return false;
+  layout->cx = int16_t(cx);
+  layout->cy = int16_t(cy);
   if (style & kSetFont) {
-    std::string face;
-    if (!header.Skip(extended ? 6 : 2) || !header.Text(&face)) return false;
+    uint16_t points = 0;
+    if (!header.Word(&points) || !header.Skip(extended ? 4 : 0) || !header.Text(&layout->fontFace))
+      return false;
+    layout->pointSize = points;
   }
   for (uint16_t i = 0; i < count; ++i) {
     header.AlignToDword();
-    uint32_t itemStyle = 0, itemExStyle = 0, itemHelp = 0, id = 0;
-    uint16_t shortId = 0;
+    DialogControl control;
+    uint32_t itemHelp = 0, id = 0;
+    uint16_t shortId = 0, x = 0, y = 0, w = 0, h = 0;
     if (extended) {
-      if (!header.Dword(&itemHelp) || !header.Dword(&itemExStyle) || !header.Dword(&itemStyle) ||
-          !header.Skip(8) || !header.Dword(&id))
+      if (!header.Dword(&itemHelp) || !header.Dword(&control.exStyle) ||
+          !header.Dword(&control.style))
         return false;
+    } else if (!header.Dword(&control.style) || !header.Dword(&control.exStyle)) {
+      return false;
+    }
+    if (!header.Word(&x) || !header.Word(&y) || !header.Word(&w) || !header.Word(&h)) return false;
+    if (extended) {
+      if (!header.Dword(&id)) return false;
     } else {
-      if (!header.Dword(&itemStyle) || !header.Dword(&itemExStyle) || !header.Skip(8) ||
-          !header.Word(&shortId))
-        return false;
+      if (!header.Word(&shortId)) return false;
       id = shortId;
     }
-    std::string itemClass, text;
-    uint16_t classAtom = 0, extra = 0;
-    if (!header.SzOrOrd(&itemClass, &classAtom) || !header.SzOrOrd(&text, &ordinal) ||
-        !header.Word(&extra) || !header.Skip(extra))
+    control.x = int16_t(x);
+    control.y = int16_t(y);
+    control.cx = int16_t(w);
+    control.cy = int16_t(h);
+    control.id = int(int16_t(uint16_t(id)));
+    uint16_t classAtom = 0, textOrdinal = 0xFFFF, extra = 0;
+    std::string className;
+    bool hasOrdinal = false;
+    if (!header.SzOrOrd(&className, &classAtom) ||
+        !header.SzOrdFlag(&control.text, &textOrdinal, &hasOrdinal) || !header.Word(&extra) ||
+        !header.Skip(extra))
       return false;
-    bool button = classAtom == kButtonClass || itemClass == "Button" || itemClass == "BUTTON";
-    if (button && (itemStyle & kButtonTypeMask) <= 1)
-      layout->buttons.push_back({text, int(int16_t(uint16_t(id)))});
+    control.className = className.empty() ? ClassOfAtom(classAtom) : className;
+    if (hasOrdinal) control.textOrdinal = textOrdinal;
+    layout->controls.push_back(control);
   }
   return true;
 }

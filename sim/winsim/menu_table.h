@@ -24,6 +24,8 @@ class MenuTable {
   // Parses a MENU resource; null when it is malformed.
   HMENU Load(const std::string& menuTemplate);
   std::vector<MenuItem>* Find(HMENU menu);
+  // A new menu with these items (a window's system menu, for one).
+  HMENU Create(std::vector<MenuItem> items) { return Add(std::move(items)); }
   // Destroys a menu and its submenus; false for an unknown handle.
   bool Destroy(HMENU menu);
   size_t Count() const { return menus_.size(); }

@@ -1,5 +1,6 @@
 // Modal dialogs and message boxes: shown on the timeline, answered by the scripted user, and
 // run in a modal loop that keeps the owner's timers firing (nested poll ticks included).
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,7 @@ namespace {
 
 constexpr const char kDialogClass[] = "#32770";
 constexpr DWORD kErrorResourceNotFound = 1814;
-
-struct Button {
-  std::string text;
-  int id;
-};
+constexpr int kMessageTextId = 0xFFFF;
 
 // The dialog class's procedure: the dialog's own procedure first, then the defaults.
 LRESULT CALLBACK DialogWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -30,28 +27,86 @@ LRESULT CALLBACK DialogWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
       window->dialogProc(hwnd, message, wParam, lParam))
     return TRUE;
   if (message == WM_CLOSE) {
-    PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+    // The close box is the Cancel button, as long as that button is not greyed.
+    HWND cancel = GetDlgItem(hwnd, IDCANCEL);
+    if (cancel == nullptr || IsWindowEnabled(cancel))
+      PostMessageA(hwnd, WM_COMMAND, IDCANCEL, LPARAM(cancel));
     return 0;
   }
   return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
+// A message box ends with the button pressed; Esc counts as Cancel, or as OK when OK is the
+// only button, and does nothing otherwise (Yes/No must be answered).
 INT_PTR CALLBACK MessageBoxDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
   if (message != WM_COMMAND) return FALSE;
-  EndDialog(hwnd, LOWORD(wParam));
+  int id = LOWORD(wParam);
+  if (GetDlgItem(hwnd, id) != nullptr) {
+    EndDialog(hwnd, id);
+  } else if (id == IDCANCEL && GetDlgItem(hwnd, IDOK) != nullptr &&
+             GetDlgItem(hwnd, IDNO) == nullptr) {
+    EndDialog(hwnd, IDOK);
+  }
   return TRUE;
 }
 
+bool IsInDialog(HWND dialog, HWND hwnd) {
+  return hwnd == dialog || (hwnd != nullptr && GetParent(hwnd) == dialog);
+}
+
+// The dialog manager's keyboard interface: Esc is Cancel; Enter presses the push button
+// that has the focus, else the default button (IDOK when the dialog names none).
+bool TranslateDialogKey(HWND dialog, const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || !IsInDialog(dialog, msg.hwnd)) return false;
+  if (msg.wParam == VK_ESCAPE) {
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, LPARAM(GetDlgItem(dialog, IDCANCEL)));
+    return true;
+  }
+  if (msg.wParam != VK_RETURN) return false;
+  HWND focus = msg.hwnd;
+  if (focus != dialog && IsWindowEnabled(focus) &&
+      (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED), LPARAM(focus));
+    return true;
+  }
+  int id = WindowsPc::Current().Windows().Find(dialog)->defaultId;
+  HWND button = GetDlgItem(dialog, id);
+  if (button != nullptr ? IsWindowEnabled(button) : id == IDOK)
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(button));
+  return true;
+}
+
+}  // namespace
+
+namespace winsim {
+
 // Shows `dialog` as the top surface and pumps the owner's messages until it ends.
-INT_PTR RunModal(HWND dialog, const std::string& kind, const std::vector<Button>& buttons) {
+INT_PTR RunModal(HWND dialog, const std::string& kind, std::function<bool(const std::string&)> pick,
+                 std::vector<std::string> details) {
   WindowsPc& pc = WindowsPc::Current();
   winsim::Surface surface{kind, dialog, pc.CurrentThread(), {}, nullptr};
-  for (const Button& button : buttons) surface.choices.push_back(button.text);
-  surface.choose = [dialog, buttons](const std::string& choice) {
-    for (const Button& button : buttons)
-      if (choice == button.text) return PostMessageA(dialog, WM_COMMAND, WPARAM(button.id), 0) != 0;
+  // The scripted user clicks what a mouse could click: push buttons and check boxes.
+  for (HWND child : pc.Windows().ChildrenOf(dialog)) {
+    SimWindow* control = pc.Windows().Find(child);
+    DWORD type = control->style & BS_TYPEMASK;
+    if (control->className == "Button" && type != BS_GROUPBOX)
+      surface.choices.push_back(control->text);
+  }
+  surface.choose = [dialog](const std::string& choice) {
+    WindowsPc& pc = WindowsPc::Current();
+    for (HWND child : pc.Windows().ChildrenOf(dialog)) {
+      SimWindow* control = pc.Windows().Find(child);
+      if (control->className != "Button" || (control->style & BS_TYPEMASK) == BS_GROUPBOX ||
+          control->text != choice)
+        continue;
+      // A greyed control takes no click: the user's click is lost, as on screen.
+      if (control->style & WS_DISABLED) return true;
+      return PostMessageA(child, BM_CLICK, 0, 0) != 0;
+    }
     return false;
   };
+  surface.pick = std::move(pick);
+  surface.details = std::move(details);
   pc.Windows().OpenSurface(surface);
 
   MSG msg;
@@ -63,6 +118,7 @@ INT_PTR RunModal(HWND dialog, const std::string& kind, const std::vector<Button>
       PostQuitMessage(int(msg.wParam));  // the outer loop must see the quit too
       break;
     }
+    if (TranslateDialogKey(dialog, msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
@@ -73,30 +129,20 @@ INT_PTR RunModal(HWND dialog, const std::string& kind, const std::vector<Button>
   return result;
 }
 
-HWND CreateDialogWindow(const char* title, HWND parent, DLGPROC proc) {
-  HWND dialog = CreateWindowExA(0, kDialogClass, title, WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 0,
-                                0, parent, nullptr, nullptr, nullptr);
+HWND CreateDialogWindow(const char* title, HWND parent, DLGPROC proc, DWORD style, DWORD exStyle) {
+  HWND dialog =
+      CreateWindowExA(exStyle, kDialogClass, title, style | WS_POPUP | WS_CAPTION | WS_VISIBLE, 0,
+                      0, 0, 0, parent, nullptr, nullptr, nullptr);
   if (dialog != nullptr) WindowsPc::Current().Windows().Find(dialog)->dialogProc = proc;
   return dialog;
 }
-
-std::vector<Button> MessageBoxButtons(UINT type) {
-  switch (type & 0x0F) {
-    case MB_OKCANCEL: return {{"OK", IDOK}, {"Cancel", IDCANCEL}};
-    case MB_YESNO: return {{"Yes", IDYES}, {"No", IDNO}};
-    default: return {{"OK", IDOK}};
-  }
-}
-
-}  // namespace
-
-namespace winsim {
 
 void RegisterSystemClasses(WindowManager& windows) {
   WNDCLASSA dialog{};
   dialog.lpfnWndProc = DialogWindowProc;
   dialog.lpszClassName = kDialogClass;
   windows.RegisterClass(dialog, 0);
+  RegisterControlClasses(windows);
 }
 
 }  // namespace winsim
@@ -118,13 +164,38 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
     SetLastError(kErrorResourceNotFound);
     return -1;
   }
-  pc.Events().Add("dialog open " + std::to_string(id));
-  HWND dialog = CreateDialogWindow(layout.caption.c_str(), hWndParent, lpDialogFunc);
+  HWND dialog = winsim::CreateDialogWindow(layout.caption.c_str(), hWndParent, lpDialogFunc,
+                                           layout.style & ~DWORD(WS_CHILD), layout.exStyle);
   if (dialog == nullptr) return -1;
-  SendMessageA(dialog, WM_INITDIALOG, 0, dwInitParam);
-  std::vector<Button> buttons;
-  for (const winsim::DialogButton& button : layout.buttons) buttons.push_back({button.text, button.id});
-  INT_PTR result = RunModal(dialog, "dialog", buttons);
+  SimWindow* record = pc.Windows().Find(dialog);
+  record->dialogTemplate = id;
+  // Every control becomes a child window; one that cannot be made fails the whole dialog.
+  HWND firstTabStop = nullptr;
+  for (const winsim::DialogControl& control : layout.controls) {
+    HWND child = CreateWindowExA(
+        control.exStyle, control.className.c_str(), control.text.c_str(), control.style | WS_CHILD,
+        control.x, control.y, control.cx, control.cy, dialog,
+        reinterpret_cast<HMENU>(uintptr_t(uint16_t(control.id))), hInstance, nullptr);
+    if (child == nullptr) {
+      DestroyWindow(dialog);
+      SetLastError(ERROR_INVALID_DATA);
+      return -1;
+    }
+    SimWindow* made = pc.Windows().Find(child);
+    if (control.className == "Static" && (control.style & SS_TYPEMASK) == SS_ICON &&
+        control.textOrdinal >= 0)
+      made->image = LoadIconA(hInstance, MAKEINTRESOURCEA(control.textOrdinal));
+    if (control.className == "Button" && (control.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON &&
+        record->defaultId == IDOK)
+      record->defaultId = control.id;
+    if (firstTabStop == nullptr && (control.style & WS_TABSTOP) && !(control.style & WS_DISABLED))
+      firstTabStop = child;
+  }
+  pc.Events().Add("dialog open " + std::to_string(id));
+  if (SendMessageA(dialog, WM_INITDIALOG, WPARAM(firstTabStop), dwInitParam) && firstTabStop &&
+      IsWindowEnabled(firstTabStop))
+    SetFocus(firstTabStop);
+  INT_PTR result = winsim::RunModal(dialog, "dialog", nullptr);
   pc.Events().Add("dialog close " + std::to_string(id) + " result=" + std::to_string(result));
   return result;
 }
@@ -147,7 +218,37 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
     pc.Stub("MessageBoxA on the owner's thread");
     return 0;
   }
-  HWND box = CreateDialogWindow(lpCaption ? lpCaption : "Error", hWnd, MessageBoxDialogProc);
+  struct Button {
+    const char* text;
+    int id;
+  };
+  std::vector<Button> buttons;
+  switch (uType & 0x0F) {
+    case MB_OKCANCEL:
+      buttons = {{"OK", IDOK}, {"Cancel", IDCANCEL}};
+      break;
+    case MB_YESNO:
+      buttons = {{"Yes", IDYES}, {"No", IDNO}};
+      break;
+    default:
+      buttons = {{"OK", IDOK}};
+  }
+  // Yes/No has no close box: the question must be answered.
+  DWORD style = (uType & 0x0F) == MB_YESNO ? 0 : WS_SYSMENU;
+  HWND box = winsim::CreateDialogWindow(lpCaption ? lpCaption : "Error", hWnd, MessageBoxDialogProc,
+                                        style, 0);
   if (box == nullptr) return 0;
-  return int(RunModal(box, "msgbox", MessageBoxButtons(uType)));
+  CreateWindowExA(0, "Static", lpText ? lpText : "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, box,
+                  reinterpret_cast<HMENU>(uintptr_t(kMessageTextId)), nullptr, nullptr);
+  HWND first = nullptr;
+  for (const Button& button : buttons) {
+    DWORD kind = first == nullptr ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    HWND made =
+        CreateWindowExA(0, "Button", button.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | kind, 0, 0,
+                        0, 0, box, reinterpret_cast<HMENU>(uintptr_t(button.id)), nullptr, nullptr);
+    if (first == nullptr) first = made;
+  }
+  pc.Windows().Find(box)->defaultId = buttons.front().id;
+  SetFocus(first);
+  return int(winsim::RunModal(box, "msgbox", nullptr));
 }

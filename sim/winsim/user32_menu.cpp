@@ -177,6 +177,10 @@ BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int, int, int, HWND hWnd, c
     }
     return false;
   };
+  surface.dismiss = [hWnd, done] {
+    *done = true;
+    PostMessageA(hWnd, WM_NULL, 0, 0);
+  };
   pc.Windows().OpenSurface(surface);
   MSG msg;
   while (!*done) {
@@ -190,12 +194,14 @@ BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int, int, int, HWND hWnd, c
   }
   pc.Windows().CloseSurface(hWnd);
   BOOL result = TRUE;
-  if (*chosen == 0)
+  if (*chosen == 0) {
+    pc.Events().Add("menu dismissed");
     result = FALSE;
-  else if (uFlags & TPM_RETURNCMD)
+  } else if (uFlags & TPM_RETURNCMD) {
     result = BOOL(*chosen);
-  else
+  } else {
     PostMessageA(hWnd, WM_COMMAND, *chosen, 0);
+  }
   if (winsim::SimThread* thread = pc.CurrentThread()) thread->menuOwesTaskSwitch = true;
   return result;
 }

@@ -1,8 +1,9 @@
 // Window classes, creation, destruction and the default window procedure.
+#include <strings.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <strings.h>
 #include <vector>
 
 #include "platform/win32.h"
@@ -60,8 +61,10 @@ void DestroyOwnedPopups(HWND owner) {
   for (HWND owned : pc.Windows().ChildrenOf(owner)) {
     SimWindow* record = pc.Windows().Find(owned);
     if (record == nullptr || (record->style & WS_CHILD)) continue;
-    if (record->thread == pc.CurrentThread()) DestroyWindow(owned);
-    else record->parent = nullptr;
+    if (record->thread == pc.CurrentThread())
+      DestroyWindow(owned);
+    else
+      record->parent = nullptr;
   }
 }
 
@@ -90,6 +93,7 @@ void FreeWindow(HWND hwnd) {
   }
   // A top-level window's menu goes with it.
   if (window->menu != nullptr && !(window->style & WS_CHILD)) pc.Menus().Destroy(window->menu);
+  if (window->systemMenu != nullptr) pc.Menus().Destroy(window->systemMenu);
   pc.Tray().RemoveIconsOf(hwnd);
   pc.Windows().CloseSurface(hwnd);
   pc.Windows().Remove(hwnd);
@@ -113,16 +117,17 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* lpWndClass) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  WNDCLASSA plain{lpWndClass->style,       lpWndClass->lpfnWndProc,  lpWndClass->cbClsExtra,
-                  lpWndClass->cbWndExtra,  lpWndClass->hInstance,    lpWndClass->hIcon,
-                  lpWndClass->hCursor,     lpWndClass->hbrBackground, lpWndClass->lpszMenuName,
+  WNDCLASSA plain{lpWndClass->style,        lpWndClass->lpfnWndProc,   lpWndClass->cbClsExtra,
+                  lpWndClass->cbWndExtra,   lpWndClass->hInstance,     lpWndClass->hIcon,
+                  lpWndClass->hCursor,      lpWndClass->hbrBackground, lpWndClass->lpszMenuName,
                   lpWndClass->lpszClassName};
   return RegisterClassA(&plain);
 }
 
 BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
   WindowsPc& pc = WindowsPc::Current();
-  if (lpClassName == nullptr || !pc.Windows().UnregisterClass(ClassName(lpClassName), pc.CurrentPid())) {
+  if (lpClassName == nullptr ||
+      !pc.Windows().UnregisterClass(ClassName(lpClassName), pc.CurrentPid())) {
     SetLastError(kErrorCannotFindClass);
     return FALSE;
   }
@@ -159,8 +164,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
   record.visible = (dwStyle & WS_VISIBLE) != 0;
   HWND hwnd = pc.Windows().Add(record);
 
-  CREATESTRUCTA create{lpParam, hInstance,  hMenu, hWndParent, nHeight, nWidth, Y, X,
-                       LONG(dwStyle), lpWindowName, lpClassName, dwExStyle};
+  CREATESTRUCTA create{lpParam, hInstance, hMenu,         hWndParent,   nHeight,     nWidth,
+                       Y,       X,         LONG(dwStyle), lpWindowName, lpClassName, dwExStyle};
   // A failed creation frees the window without WM_DESTROY.
   if (!SendMessageA(hwnd, WM_NCCREATE, 0, LPARAM(&create)) ||
       SendMessageA(hwnd, WM_CREATE, 0, LPARAM(&create)) == -1) {
@@ -241,14 +246,49 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
   if (window == nullptr) return FALSE;
   BOOL wasVisible = window->visible;
   window->visible = nCmdShow != SW_HIDE;
+  // SW_MINIMIZE, SW_SHOWMINIMIZED, SW_SHOWMINNOACTIVE; SW_RESTORE and SW_SHOWNORMAL restore.
+  if (nCmdShow == 6 || nCmdShow == 2 || nCmdShow == 7) window->minimized = true;
+  if (nCmdShow == 9 || nCmdShow == SW_SHOWNORMAL) window->minimized = false;
   return wasVisible;
 }
 
-LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM, LPARAM) {
+LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  SimWindow* window = WindowsPc::Current().Windows().Find(hWnd);
   switch (Msg) {
-    case WM_NCCREATE: return TRUE;
-    case WM_CLOSE: DestroyWindow(hWnd); return 0;
-    default: return 0;
+    case WM_NCCREATE:
+      return TRUE;
+    case WM_CLOSE:
+      DestroyWindow(hWnd);
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_CLOSE) SendMessageA(hWnd, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_SETTEXT:
+      if (window == nullptr) return FALSE;
+      window->text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+      return TRUE;
+    case WM_GETTEXTLENGTH:
+      return window ? LRESULT(window->text.size()) : 0;
+    case WM_GETTEXT: {
+      auto* buffer = reinterpret_cast<LPSTR>(lParam);
+      if (window == nullptr || buffer == nullptr || wParam == 0) return 0;
+      size_t length = std::min(window->text.size(), size_t(wParam - 1));
+      std::memcpy(buffer, window->text.data(), length);
+      buffer[length] = '\0';
+      return LRESULT(length);
+    }
+    case WM_SETICON: {
+      if (window == nullptr) return 0;
+      HICON& slot = wParam == ICON_BIG ? window->bigIcon : window->smallIcon;
+      HICON previous = slot;
+      slot = reinterpret_cast<HICON>(lParam);
+      return LRESULT(previous);
+    }
+    case WM_GETICON:
+      if (window == nullptr) return 0;
+      return LRESULT(wParam == ICON_BIG ? window->bigIcon : window->smallIcon);
+    default:
+      return 0;
   }
 }
 

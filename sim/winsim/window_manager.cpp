@@ -1,8 +1,9 @@
 // Window classes, window records and open surfaces.
 #include "sim/winsim/window_manager.h"
 
-#include <algorithm>
 #include <strings.h>
+
+#include <algorithm>
 
 namespace winsim {
 
@@ -51,6 +52,7 @@ SimWindow* WindowManager::Find(HWND hwnd) {
 
 void WindowManager::Remove(HWND hwnd) {
   if (foreground_ == hwnd) foreground_ = nullptr;
+  if (focus_ == hwnd) focus_ = nullptr;
   windows_.erase(uintptr_t(hwnd));
 }
 

@@ -33,6 +33,15 @@ struct SimWindow {
   DLGPROC dialogProc = nullptr;
   bool dialogEnded = false;
   INT_PTR dialogResult = 0;
+  int dialogTemplate = 0;  // the template's resource id; 0 for message boxes
+  int defaultId = 1;       // the dialog's default push button (IDOK when it names none)
+  // Controls: a check box's state, a button's image; any window's icons and system menu.
+  int checkState = 0;
+  HICON image = nullptr;
+  HICON bigIcon = nullptr;
+  HICON smallIcon = nullptr;
+  HMENU systemMenu = nullptr;
+  bool minimized = false;
 };
 
 // Something on screen that waits for the user: the scripted user picks one of its choices.
@@ -43,6 +52,12 @@ struct Surface {
   std::vector<std::string> choices;  // button or item texts
   // Acts on the choice (posts to the surface's window); false when the text is no choice.
   std::function<bool(const std::string&)> choose;
+  // A file dialog: the user's answer, a full path or "" to cancel; false when refused.
+  std::function<bool(const std::string&)> pick = nullptr;
+  // A menu: closed without a choice (Esc, or a click elsewhere).
+  std::function<void()> dismiss = nullptr;
+  // What else the surface shows, as screen lines (a file dialog's filter and name).
+  std::vector<std::string> details = {};
 };
 
 class WindowManager {
@@ -74,6 +89,9 @@ class WindowManager {
   void SetCursor(POINT cursor) { cursor_ = cursor; }
   HWND Foreground() const { return foreground_; }
   void SetForeground(HWND hwnd) { foreground_ = hwnd; }
+  // The keyboard focus (one for the whole PC: only one program has the user's attention).
+  HWND Focus() const { return focus_; }
+  void SetFocusWindow(HWND hwnd) { focus_ = hwnd; }
 
  private:
   struct ClassEntry {
@@ -89,6 +107,7 @@ class WindowManager {
   std::vector<Surface> surfaces_;
   POINT cursor_{1000, 750};  // over the notification area of a 1024x768 screen
   HWND foreground_ = nullptr;
+  HWND focus_ = nullptr;
 };
 
 }  // namespace winsim

@@ -737,6 +737,79 @@ struct Started {
   DWORD error = 0;
 };
 
+// The option and brightness dialogs, opened by their commands on the frame: each check box
+// writes its keys at once, OK stores "NULL" with no program chosen, and each brightness
+// press writes the level and returns at once although no driver is present.
+HWND WaitForDialog(DWORD threadId, const char* caption) {
+  HWND dialog = nullptr;
+  WaitUntil(kMenuTimeoutMs, [&] {
+    dialog = VisibleThreadWindow(threadId, "#32770");
+    return dialog != nullptr && TextOf(dialog) == caption;
+  });
+  return dialog != nullptr && TextOf(dialog) == caption ? dialog : nullptr;
+}
+
+void ExpectKey(const std::string& file, const char* section, const char* key, const char* what,
+               const std::string& expected) {
+  std::string got = ReadKey(file, section, key);
+  Expect(what, got == expected, expected, got);
+}
+
+void CheckDialogs(HWND frame, const PROCESS_INFORMATION& tavos, const std::string& shots) {
+  char windows[MAX_PATH] = "";
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string settings = std::string(windows) + "\\SelectFile.ini";
+
+  PostMessageA(frame, WM_COMMAND, 32775, 0);
+  HWND option = WaitForDialog(tavos.dwThreadId, "TAVO");
+  Expect("command 32775 opens the option dialog", option != nullptr, "dialog \"TAVO\"", "none");
+  if (option != nullptr) {
+    Screenshot(shots, "option-dialog", option);
+    HWND mute = GetDlgItem(option, 1008);
+    HWND startup = GetDlgItem(option, 1007);
+    HWND select = GetDlgItem(option, 1005);
+    SendMessageA(mute, BM_CLICK, 0, 0);
+    ExpectKey(settings, "ENABLEMUTE", "CHECK", "ticking mute routing writes CHECK", "ENABLE");
+    ExpectKey(settings, "ENABLEMUTE", "MUTE", "ticking mute routing writes MUTE", "ENABLE");
+    Expect("mute routing greys Select File", !IsWindowEnabled(select), "greyed", "enabled");
+    SendMessageA(mute, BM_CLICK, 0, 0);
+    ExpectKey(settings, "ENABLEMUTE", "CHECK", "clearing mute routing writes CHECK", "DISABLE");
+    ExpectKey(settings, "ENABLEMUTE", "MUTE", "clearing mute routing writes MUTE", "DISABLE");
+    Expect("Select File is back", IsWindowEnabled(select) != 0, "enabled", "greyed");
+    SendMessageA(startup, BM_CLICK, 0, 0);
+    ExpectKey(settings, "ENABLESTART", "CHECK", "ticking the start-up box writes CHECK", "ENABLE");
+    SendMessageA(startup, BM_CLICK, 0, 0);
+    ExpectKey(settings, "ENABLESTART", "CHECK", "clearing the start-up box writes CHECK",
+              "DISABLE");
+    SendMessageA(GetDlgItem(option, 1002), BM_CLICK, 0, 0);
+    bool closed = WaitUntil(kMenuTimeoutMs, [&] { return !IsWindow(option); });
+    Expect("OK closes the option dialog", closed, "closed", "still open");
+    ExpectKey(settings, "USERDEFINE", "EXECUTE", "OK without a chosen program stores NULL", "NULL");
+  }
+
+  PostMessageA(frame, WM_COMMAND, 32776, 0);
+  HWND brightness = WaitForDialog(tavos.dwThreadId, "Brightness");
+  Expect("command 32776 opens the brightness dialog", brightness != nullptr,
+         "dialog \"Brightness\"", "none");
+  if (brightness == nullptr) return;
+  Screenshot(shots, "brightness-dialog", brightness);
+  const DWORD t0 = GetTickCount();
+  SendMessageA(GetDlgItem(brightness, 1010), BM_CLICK, 0, 0);
+  const DWORD upMs = GetTickCount() - t0;
+  ExpectKey(settings, "BRIGHTNESS", "LEVEL", "the dark bulb raises the level", "1");
+  const DWORD t1 = GetTickCount();
+  SendMessageA(GetDlgItem(brightness, 1009), BM_CLICK, 0, 0);
+  const DWORD downMs = GetTickCount() - t1;
+  ExpectKey(settings, "BRIGHTNESS", "LEVEL", "the lit bulb lowers the level", "0");
+  Info("brightness presses took %lu and %lu ms", static_cast<unsigned long>(upMs),
+       static_cast<unsigned long>(downMs));
+  Expect("each press returns at once with no driver", upMs < 1000 && downMs < 1000, "under 1 s",
+         std::to_string(upMs) + " and " + std::to_string(downMs) + " ms");
+  PostMessageA(brightness, WM_CLOSE, 0, 0);
+  bool closed = WaitUntil(kMenuTimeoutMs, [&] { return !IsWindow(brightness); });
+  Expect("the close box ends the brightness dialog", closed, "closed", "still open");
+}
+
 Started Start(const std::string& exe) {
   Started started;
   STARTUPINFOA startup{};
@@ -940,6 +1013,8 @@ int main(int argc, char** argv) {
            "the same 1 frame(s), 1 tray window(s), 0 other Afx window(s), no menu, no dialog",
            WindowsText(now) + (menu ? ", a menu" : "") + (dialog ? ", a dialog" : ""));
   }
+
+  CheckDialogs(frame, first.info, shots);
 
   // The exit command: windows destroyed, message loop left with 0, all within 10 s.
   DWORD t2 = GetTickCount();

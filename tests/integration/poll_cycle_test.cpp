@@ -123,6 +123,18 @@ TEST_F(TavosTest, AStuckControllerCostsNoTimeAndNoKey) {
   EXPECT_LE(M().Notebook().Ec().StatusReads(), 2u * 2u * 3u * 801u);
 }
 
+// A controller slower than a wait takes each byte late: every try writes the byte again and
+// pauses before the next try, but never after the last one.
+TEST_F(TavosTest, AControllerTooSlowForTheWaitCostsPausesOnlyBetweenTries) {
+  Boot("xp");
+  M().SetEcBusy(1000);  // longer than one wait of 801 reads, shorter than two
+  M().StartTavos();
+  M().Wait(650);
+  // Two commands a tick, three tries each, two pauses of 100 ms between them.
+  EXPECT_EQ(650u + 2u * 2u * 100u, M().Pc().Now());
+  EXPECT_EQ(6u, Lines("ec 0x").size()) << "each try wrote its byte again";
+}
+
 TEST_F(TavosTest, AnAbsentDriverIsRetriedEveryTickUntilItAppears) {
   Boot("xp", 1033, /*driverLoaded=*/false);
   M().StartTavos();

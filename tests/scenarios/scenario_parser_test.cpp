@@ -296,6 +296,15 @@ TEST(ScenarioParser, MalformedStatements) {
       {"tray Right", "tray: expected right, left or double, found \"Right\""},
       {"tray \"right\"", "tray: expected right, left or double, found a string"},
       {"tray right left", "tray: too many arguments"},
+      {"type C:\\a", "type: expected the text in double quotes"},
+      {"type \"a\\nb\"", "type: a one-line edit box takes no control characters"},
+      {"key return", "key: expected enter or esc, found \"return\""},
+      {"close now", "close: too many arguments"},
+      {"pick later", "pick: expected \"PATH\" or cancel, found \"later\""},
+      {"pick \"a.exe\"", "pick: \"a.exe\": the file dialog answers with a full path, such as C:\\Tools\\A.EXE"},
+      {"pick \"C:\\\\T\\\\\"", "pick: \"C:\\\\T\\\\\": a folder, not a program"},
+      {"command 65536", "command: \"65536\" is out of range (0 to 65535)"},
+      {"screen 1", "screen: too many arguments"},
       {"choose \"OK\" \"Cancel\"", "choose: too many arguments"},
   };
   for (const Case& c : cases) {

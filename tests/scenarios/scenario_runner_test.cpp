@@ -47,7 +47,8 @@ class ScenarioRunnerTest : public ::testing::Test {
 TEST_F(ScenarioRunnerTest, ExitWithNoTavosRunningIsAnError) {
   RunExpectingError("exit\n", 1, "exit: no Tavos is running");
   RunResult run = RunExpectingError("start\nexit\nexit\n", 3, "exit: no Tavos is running");
-  EXPECT_EQ("0 exit", run.timeline.back()) << "the machine logs the attempt before refusing";
+  EXPECT_EQ("0 process end \"Tavos.exe\" code=0", run.timeline.back())
+      << "a refused exit leaves no line: only the first one reached Tavos";
 }
 
 TEST_F(ScenarioRunnerTest, ChooseNamesWhatIsOnScreen) {

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the tray icons (enabled 128, disabled 133) and writes them as .ico files.
+"""Draws the tray icons (enabled 128, disabled 133) and the brightness buttons' light bulbs
+(lit 144, dark 145), and writes them as .ico files.
 
 Each icon holds a 16x16 and a 32x32 image, 32-bit BGRA with an AND mask, which every Windows
 from 95 on shows (95 and NT 4.0 use the mask). Run: make_icons.py OUTPUT_DIR
@@ -53,6 +54,32 @@ def draw(size, enabled):
     return pixels
 
 
+def draw_bulb(size, lit):
+    """A light bulb: a round glass over a grey screw base; yellow with rays when lit."""
+    pixels = [[(0, 0, 0, 0)] * size for _ in range(size)]
+    glass = (255, 220, 40, 255) if lit else (70, 70, 90, 255)
+    rim = (190, 140, 0, 255) if lit else (30, 30, 40, 255)
+    base = (150, 150, 150, 255)
+    cx, cy, r = size / 2 - 0.5, size * 0.42, size * 0.28
+    for y in range(size):
+        for x in range(size):
+            d2 = (x - cx) ** 2 + (y - cy) ** 2
+            if d2 <= r * r:
+                pixels[y][x] = rim if d2 > (r - max(1, size / 16)) ** 2 else glass
+    top, bottom = int(cy + r * 0.8), int(size * 0.9)
+    for y in range(top, bottom):
+        for x in range(int(cx - r * 0.45), int(cx + r * 0.45) + 2):
+            pixels[y][x] = base if (y - top) % 3 else rim
+    if lit:
+        ray = (255, 200, 0, 255)
+        for i in range(1, max(2, size // 10) + 1):
+            for (px, py) in ((cx, cy - r - 1 - i), (cx - r - 1 - i, cy), (cx + r + 1 + i, cy)):
+                xi, yi = int(round(px)), int(round(py))
+                if 0 <= xi < size and 0 <= yi < size:
+                    pixels[yi][xi] = ray
+    return pixels
+
+
 def bitmap(pixels):
     size = len(pixels)
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
@@ -72,8 +99,8 @@ def bitmap(pixels):
     return header + rows + mask
 
 
-def icon(enabled):
-    images = [bitmap(draw(s, enabled)) for s in (16, 32)]
+def icon(enabled, drawing=draw):
+    images = [bitmap(drawing(s, enabled)) for s in (16, 32)]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for s, data in zip((16, 32), images):
@@ -88,3 +115,7 @@ if __name__ == "__main__":
         f.write(icon(True))
     with open(folder + "/disabled.ico", "wb") as f:
         f.write(icon(False))
+    with open(folder + "/bulb_lit.ico", "wb") as f:
+        f.write(icon(True, draw_bulb))
+    with open(folder + "/bulb_dark.ico", "wb") as f:
+        f.write(icon(False, draw_bulb))

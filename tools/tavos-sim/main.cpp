@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/winsim/scripted_user.h"
 #include "tools/tavos-sim/scenario_parser.h"
 #include "tools/tavos-sim/scenario_runner.h"
 #include "tools/tavos-sim/wine_runner.h"
@@ -41,11 +42,14 @@ constexpr char kUsageText[] =
 
 constexpr char kHelpText[] =
     "statements (one a line, # starts a comment):\n"
-    "  os 95|98|me|nt351|nt4|2000|xp   lang N   (before the first start)\n"
+    "  os 95|98|me|nt351|nt4|2000|xp   (before the first start)\n"
+    "  lang N   (any time: Tavos sees the new language when it next asks)\n"
     "  driver loaded|absent   ec ready|busy N|stuck\n"
     "  file \"PATH\" \"BYTES\"   dump \"PATH\"\n"
-    "  start   exit   process \"NAME\"   (a bare name runs from C:\\WINDOWS)\n"
-    "  tray right|left|double   choose \"TEXT\"   (a menu item, or a button on top)\n"
+    "  start   exit   command N   process \"NAME\"   (a bare name runs from C:\\WINDOWS)\n"
+    "  tray right|left|double\n"
+    "  choose \"TEXT\"   (a menu item, a button or check box of the dialog on top)\n"
+    "  type \"TEXT\"   key enter|esc   close   pick \"PATH\"|cancel   screen\n"
     "  press internet|mail|user|search|video|mp3 ...\n"
     "  media record|enter|next|prev|stop ...\n"
     "  hold KEY   release KEY   (F, 7, LWIN, SHIFT, 0x5B, ...)\n"
@@ -153,6 +157,9 @@ int Interactive(const std::string& sandbox) {
     }
     if (!ok) PrintError("input", error);
     ShowNewProblems(runner.Machine(), &problemsShown);
+    // Whatever now waits for the user says so, with what it offers.
+    std::string waiting = winsim::DescribeWaiting(runner.Machine().Pc());
+    if (!waiting.empty()) std::printf("(%s)\n", waiting.c_str());
   }
   runner.Machine().SwitchOff();
   ShowNewProblems(runner.Machine(), &problemsShown);

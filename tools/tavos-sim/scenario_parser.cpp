@@ -212,6 +212,43 @@ class LineParser {
       if (tokens.size() != 4 || tokens[2].quoted || tokens[2].value != "after")
         return Fail("expected after N (the events the next playback has played) or nothing");
       if (!Number(3, kMaxPlaybackEvents, "a number of events", &s.number)) return false;
+    } else if (k == "type") {
+      s.op = Op::Type;
+      if (!Count(1, 1) || !String(1, "the text")) return false;
+      s.text = tokens[1].value;
+      if (s.text.size() > kMaxTyped)
+        return Fail("an edit box takes at most " + std::to_string(kMaxTyped) + " characters");
+      // A one-line edit box takes no line breaks or other control characters from the keyboard.
+      for (char c : s.text)
+        if (static_cast<unsigned char>(c) < 0x20)
+          return Fail("a one-line edit box takes no control characters");
+    } else if (k == "key") {
+      s.op = Op::Key;
+      if (!Count(1, 1) || !Word(1, "enter or esc")) return false;
+      s.text = tokens[1].value;
+      if (s.text != "enter" && s.text != "esc")
+        return Fail("expected enter or esc, found " + Shown(s.text));
+    } else if (k == "close" || k == "screen") {
+      s.op = k == "close" ? Op::Close : Op::Screen;
+      if (!Count(0, 0)) return false;
+    } else if (k == "pick") {
+      s.op = Op::Pick;
+      if (!Count(1, 1)) return false;
+      if (!tokens[1].quoted) {
+        if (tokens[1].value != "cancel")
+          return Fail("expected \"PATH\" or cancel, found " + Shown(tokens[1].value));
+        s.text.clear();
+      } else {
+        std::string why;
+        if (tokens[1].value.find('\\') == std::string::npos)
+          return Fail(Shown(tokens[1].value) +
+                      ": the file dialog answers with a full path, such as C:\\Tools\\A.EXE");
+        if (!ProcessPath(tokens[1].value, &s.text, &why))
+          return Fail(Shown(tokens[1].value) + ": " + why);
+      }
+    } else if (k == "command") {
+      s.op = Op::Command;
+      if (!Count(1, 1) || !Number(1, kMaxCommand, "a command id", &s.number)) return false;
     } else {
       keyword_.clear();
       return Fail("unknown statement " + Shown(tokens[0].value));

@@ -19,6 +19,9 @@ constexpr uint64_t kMaxLanguage = 0xFFFF;
 constexpr size_t kMaxProcessPath = 259;
 // More events than any playback of a full key queue has.
 constexpr uint64_t kMaxPlaybackEvents = 10000;
+// What `type` may put into an edit box: the box's own limit.
+constexpr size_t kMaxTyped = 32767;
+constexpr uint64_t kMaxCommand = 0xFFFF;
 
 // The defaults of a machine no `os`, `lang`, `driver` or `ec` statement changed.
 constexpr char kDefaultOs[] = "xp";
@@ -30,7 +33,28 @@ constexpr char kOsAfterStart[] =
     "os after start: the Windows version is fixed once Tavos has started";
 
 enum class Op {
-  Os, Lang, Driver, Ec, File, Start, Process, Press, Media, Hold, Release, Wait, Dump, Exit, Tray, Choose,
+  Os,
+  Lang,
+  Driver,
+  Ec,
+  File,
+  Start,
+  Process,
+  Press,
+  Media,
+  Hold,
+  Release,
+  Wait,
+  Dump,
+  Exit,
+  Tray,
+  Choose,
+  Type,
+  Key,
+  Close,
+  Pick,
+  Command,
+  Screen,
   System
 };
 enum class EcMode { Ready, Busy, Stuck };
@@ -43,12 +67,13 @@ struct Statement {
   bool driverLoaded = true;   // Driver
   EcMode ec = EcMode::Ready;  // Ec
   // Lang: the language id; Ec busy: status reads; Wait: milliseconds; Hold/Release: the
-  // virtual-key code; Press/Media: the latch bits; System: the events a playback has played
-  // before the keys come (0: now).
+  // virtual-key code; Press/Media: the latch bits; Command: the command id; System: the
+  // events a playback has played before the keys come (0: now).
   uint64_t number = 0;
   std::string path;  // File, Dump; Process: the program's full path
-  std::string text;  // File: the bytes; Choose: the choice; Tray: right, left or double;
-                     // System: ctrl+esc or ctrl+alt+del
+  // File: the bytes; Choose: the choice; Tray: right, left or double; Type: the text;
+  // Key: enter or esc; Pick: the path ("" for cancel); System: ctrl+esc or ctrl+alt+del.
+  std::string text;
 };
 
 // What is wrong with a scenario, and where: a malformed line, or one the machine refused.

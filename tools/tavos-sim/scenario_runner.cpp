@@ -140,6 +140,27 @@ bool ScenarioRunner::Apply(const Statement& s, ScenarioError* error) {
     case Op::System:
       m.PressSystemKeys(s.text, int(s.number));
       break;
+    case Op::Type:
+    case Op::Key:
+    case Op::Close:
+    case Op::Pick: {
+      const char* keyword = s.op == Op::Type    ? "type"
+                            : s.op == Op::Key   ? "key"
+                            : s.op == Op::Close ? "close"
+                                                : "pick";
+      std::string why = s.op == Op::Type    ? m.Type(s.text)
+                        : s.op == Op::Key   ? m.Key(s.text)
+                        : s.op == Op::Close ? m.Close()
+                                            : m.Pick(s.text);
+      if (!why.empty()) return fail(std::string(keyword) + ": " + why);
+      break;
+    }
+    case Op::Command:
+      if (!m.Command(uint16_t(s.number))) return fail("command: no Tavos is running");
+      break;
+    case Op::Screen:
+      m.Screen();
+      break;
     case Op::Choose: {
       if (m.Choose(s.text)) break;
       winsim::Surface* top = m.Pc().Windows().TopSurface();
