@@ -66,10 +66,11 @@ void CMainFrame::PollMediaKeys() {
       SendKeysToRecorder("{S}");
       if (Ended()) return;
       // Ctrl+X closes the recorder; with X physically held it would misfire, so both keys
-      // are only released and the recorder stays (the MP3 key of this tick is lost). While
-      // the "{S}" plays, Windows holds these events back and delivers them after it, in order.
+      // are only released and the recorder stays (the MP3 key of this tick is lost). The
+      // keyboard as it is now: this thread's view never sees keys typed into other windows.
+      // While the "{S}" plays, Windows holds these events back and delivers them after it.
       BYTE vk = LOBYTE(VkKeyScanA('X'));
-      if (GetKeyState(vk) & 0xF000) {
+      if (GetAsyncKeyState(vk) & 0xF000) {
         keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
         keybd_event(kLeftControl, 0, KEYEVENTF_KEYUP, 0);
         return;

@@ -61,10 +61,11 @@ bool CMainFrame::RunActions(bool browser, bool mail, bool search, bool user) {
 }
 
 // Windows+F. With F physically held the combination would misfire: release both instead
-// and end the tick (a user key in the same tick is lost).
+// and end the tick (a user key in the same tick is lost). The keyboard as it is now, not this
+// thread's view: Tavos has no focus, so its view never sees the keys typed elsewhere.
 bool CMainFrame::RunSearchKey() {
   BYTE vk = LOBYTE(VkKeyScanA('F'));
-  if (GetKeyState(vk) & 0xF000) {
+  if (GetAsyncKeyState(vk) & 0xF000) {
     keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
     keybd_event(VK_LWIN, 0, KEYEVENTF_KEYUP, 0);
     return false;

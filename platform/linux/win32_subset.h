@@ -688,6 +688,7 @@ BOOL WINAPI DestroyMenu(HMENU hMenu);
 VOID WINAPI keybd_event(BYTE bVk, BYTE bScan, DWORD dwFlags, ULONG_PTR dwExtraInfo);
 SHORT WINAPI VkKeyScanA(CHAR ch);
 SHORT WINAPI GetKeyState(int nVirtKey);
+SHORT WINAPI GetAsyncKeyState(int vKey);
 // The calling thread's view of all 256 keys: 0x80 down, 0x01 toggled.
 BOOL WINAPI GetKeyboardState(PBYTE lpKeyState);
 BOOL WINAPI SetKeyboardState(LPBYTE lpKeyState);

@@ -99,9 +99,21 @@ void Machine::PressHotKeys(uint8_t bits) { notebook_.HotKeys().Press(bits); }
 
 void Machine::PressMediaButtons(uint8_t bits) { notebook_.MediaButtons().Press(bits); }
 
-void Machine::Hold(uint8_t vk) { pc_->Keys().Hold(vk); }
+// A physical key: the system's keyboard changes, and the key message goes to the window the
+// user types into, as any key input does.
+void Machine::Hold(uint8_t vk) {
+  pc_->Keys().Hold(vk);
+  winsim::DeliverKeyInput(pc_->Windows().Foreground(), WM_KEYDOWN, vk,
+                          winsim::KeyMessageBits(WM_KEYDOWN, vk));
+  pc_->Settle();
+}
 
-void Machine::Release(uint8_t vk) { pc_->Keys().Release(vk); }
+void Machine::Release(uint8_t vk) {
+  pc_->Keys().Release(vk);
+  winsim::DeliverKeyInput(pc_->Windows().Foreground(), WM_KEYUP, vk,
+                          winsim::KeyMessageBits(WM_KEYUP, vk));
+  pc_->Settle();
+}
 
 void Machine::Wait(uint64_t milliseconds) { pc_->Advance(milliseconds); }
 

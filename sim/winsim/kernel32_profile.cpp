@@ -68,7 +68,9 @@ std::string JoinLines(const std::vector<Line>& lines) {
   return bytes;
 }
 
-// "[name]" (the last ']' closes it), "name=value", "; comment", blank, or anything else.
+// "[name]", "name=value", "; comment", blank, or anything else. A header's name ends at its
+// first ']', or with the line when it has none: Windows lists "[a]b]" as the section "a" and
+// "[open" as "open".
 Parsed Parse(const std::string& text) {
   Parsed parsed;
   const std::string line = Trim(text);
@@ -76,9 +78,10 @@ Parsed Parse(const std::string& text) {
     parsed.kind = Kind::kBlank;
   } else if (line[0] == ';') {
     parsed.kind = Kind::kComment;
-  } else if (line[0] == '[' && line.find(']') != std::string::npos) {
+  } else if (line[0] == '[') {
     parsed.kind = Kind::kSection;
-    parsed.name = Trim(line.substr(1, line.rfind(']') - 1));
+    const size_t close = line.find(']');
+    parsed.name = Trim(line.substr(1, close == std::string::npos ? close : close - 1));
   } else if (line.find('=') != std::string::npos) {
     size_t equals = line.find('=');
     parsed.kind = Kind::kKey;

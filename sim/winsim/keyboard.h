@@ -1,37 +1,47 @@
-// The keyboard: keys the user physically holds, and the events programs synthesise.
+// The keyboard as the system sees it: the keys the user physically holds and the events
+// programs synthesise. This is what GetAsyncKeyState reads. Each thread's own view of the keys
+// (GetKeyState, GetKeyboardState) is SimThread::keyState: it changes only as that thread takes
+// key messages from its queue, so a program sees neither typed-ahead keys nor keys typed into
+// another program's window.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "platform/win32.h"
+
 namespace winsim {
+
+class SimThread;
 
 class Keyboard {
  public:
-  void Hold(uint8_t vk) {
-    held_[vk] = true;
-    ++generation_;
-  }
-  void Release(uint8_t vk) {
-    held_[vk] = false;
-    ++generation_;
-  }
+  void Hold(uint8_t vk) { Press(vk, true); }
+  void Release(uint8_t vk) { held_[vk] = false; }
   bool Held(uint8_t vk) const { return held_[vk]; }
-  // A synthesised key transition (keybd_event).
+  // A synthesised key transition (keybd_event, journal playback).
   void Synthesise(uint8_t vk, bool down);
   bool Down(uint8_t vk) const { return held_[vk] || synthesisedDown_[vk]; }
   bool Toggled(uint8_t vk) const { return toggled_[vk]; }
-  // Changes with every key transition: a thread's own view of the keys (SetKeyboardState)
-  // lasts until the next one.
-  uint64_t Generation() const { return generation_; }
 
  private:
+  void Press(uint8_t vk, bool physical);
+
   std::array<bool, 256> held_{};
   std::array<bool, 256> synthesisedDown_{};
   std::array<bool, 256> toggled_{};
-  uint64_t generation_ = 0;
 };
 
+// Key input goes where Windows sends it: to the window with the focus, here the foreground
+// window. A program without code answers at once; one with code finds the message in its
+// thread's input queue, behind the messages posted to it. Without a foreground window the
+// input reaches no program (the system state above changes all the same).
+void DeliverKeyInput(HWND target, UINT message, uint8_t vk, LPARAM bits);
+// The lParam of a key message: repeat count 1, the key's scan code, the context bit for
+// system keys, and the previous-state and transition bits for key-ups.
+LPARAM KeyMessageBits(UINT message, uint8_t vk);
+// Called as the thread takes a message from its input queue: its own key state follows.
+void UpdateThreadKeyState(SimThread& thread, const MSG& msg);
 // A key event reaching the system: the key's state changes and the foreground window hears
 // of it (a window of a program without code at once).
 void DeliverKeyEvent(uint8_t vk, bool up);

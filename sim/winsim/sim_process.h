@@ -60,10 +60,10 @@ class SimThread {
   MessageFilter waitingFor;
   bool finished = false;
   bool terminating = false;
-  // The thread's own view of the keys, set by SetKeyboardState, while the keyboard's
-  // generation is still keyStateGeneration.
-  bool keyStateSet = false;
-  uint64_t keyStateGeneration = 0;
+  // Key input for the thread's windows, taken after the posted messages.
+  std::deque<MSG> input;
+  // The thread's own view of the keys (0x80 down, 0x01 toggled), as of the key input it has
+  // taken from its queue or set with SetKeyboardState.
   std::array<uint8_t, 256> keyState{};
   bool playingJournal = false;  // inside its journal-playback hook
   // A popup menu was tracked and nothing was posted to the thread since: as on Windows, the

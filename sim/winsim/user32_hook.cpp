@@ -60,11 +60,7 @@ void Play(const EVENTMSG& event) {
       pc.Keys().Synthesise(vk, !up);
       std::snprintf(line, sizeof line, "play %s %s 0x%02X", system ? "syskey" : "key", up ? "up" : "down", vk);
       pc.Events().Add(line);
-      winsim::SimWindow* target = pc.Windows().Find(foreground);
-      if (target == nullptr) return;
-      // A program without code answers at once; one with code finds it in its queue.
-      if (target->thread == nullptr) target->proc(foreground, event.message, WPARAM(vk), KeyMessageBits(event, up));
-      else PostMessageA(foreground, event.message, WPARAM(vk), KeyMessageBits(event, up));
+      winsim::DeliverKeyInput(foreground, event.message, vk, KeyMessageBits(event, up));
       return;
     }
     case WM_QUEUESYNC:

@@ -1,4 +1,5 @@
-// Keyboard input: synthesised events, the US layout's character map and key state.
+// Keyboard input: where key events go, synthesised events, the US layout's character map,
+// and the two views of the keys (the thread's own and the system's).
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,8 @@
 #include "sim/winsim/window_manager.h"
 #include "sim/winsim/windows_pc.h"
 
+using winsim::SimThread;
+using winsim::SimWindow;
 using winsim::WindowsPc;
 
 namespace {
@@ -56,14 +59,44 @@ constexpr ScanCode kScanCodes[] = {
 
 namespace winsim {
 
+LPARAM KeyMessageBits(UINT message, uint8_t vk) {
+  LPARAM bits = 1 | LPARAM(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC) & 0xFF) << 16;
+  if (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP) bits |= LPARAM(1) << 29;
+  if (message == WM_KEYUP || message == WM_SYSKEYUP) bits |= LPARAM(3) << 30;
+  return bits;
+}
+
+void DeliverKeyInput(HWND target, UINT message, uint8_t vk, LPARAM bits) {
+  WindowsPc& pc = WindowsPc::Current();
+  SimWindow* window = pc.Windows().Find(target);
+  if (window == nullptr) return;
+  if (window->thread == nullptr) {
+    window->proc(target, message, WPARAM(vk), bits);
+    return;
+  }
+  MSG msg{};
+  msg.hwnd = target;
+  msg.message = message;
+  msg.wParam = WPARAM(vk);
+  msg.lParam = bits;
+  msg.time = DWORD(pc.Now());
+  window->thread->input.push_back(msg);
+}
+
+void UpdateThreadKeyState(SimThread& thread, const MSG& msg) {
+  bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+  bool up = msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
+  if (!down && !up) return;
+  uint8_t& state = thread.keyState[BYTE(msg.wParam)];
+  if (down && !(state & 0x80)) state ^= 0x01;
+  state = down ? uint8_t(state | 0x80) : uint8_t(state & ~0x80);
+}
+
 void DeliverKeyEvent(uint8_t vk, bool up) {
   WindowsPc& pc = WindowsPc::Current();
   pc.Keys().Synthesise(vk, !up);
-  // Input goes to the foreground window; a program without code answers at once.
-  HWND foreground = pc.Windows().Foreground();
-  winsim::SimWindow* target = pc.Windows().Find(foreground);
-  if (target != nullptr && target->thread == nullptr)
-    target->proc(foreground, up ? WM_KEYUP : WM_KEYDOWN, WPARAM(vk), 0);
+  UINT message = up ? WM_KEYUP : WM_KEYDOWN;
+  DeliverKeyInput(pc.Windows().Foreground(), message, vk, KeyMessageBits(message, vk));
 }
 
 }  // namespace winsim
@@ -102,17 +135,15 @@ SHORT WINAPI VkKeyScanA(CHAR ch) {
   return -1;  // no key types this character
 }
 
-// The calling thread's view of the keys: its own table while no key changed since it set
-// one, else the keyboard itself.
+// The calling thread's own view of the keys. The owner's thread (a test driving the PC) has
+// no message queue and sees the system's keyboard.
 static std::array<BYTE, 256> ThreadKeyState() {
   WindowsPc& pc = WindowsPc::Current();
-  const winsim::Keyboard& keys = pc.Keys();
-  winsim::SimThread* thread = pc.CurrentThread();
-  if (thread != nullptr && thread->keyStateSet && thread->keyStateGeneration == keys.Generation())
-    return thread->keyState;
+  if (winsim::SimThread* thread = pc.CurrentThread()) return thread->keyState;
   std::array<BYTE, 256> state{};
   for (int vk = 0; vk < 256; ++vk)
-    state[vk] = BYTE((keys.Down(BYTE(vk)) ? 0x80 : 0) | (keys.Toggled(BYTE(vk)) ? 0x01 : 0));
+    state[vk] =
+        BYTE((pc.Keys().Down(BYTE(vk)) ? 0x80 : 0) | (pc.Keys().Toggled(BYTE(vk)) ? 0x01 : 0));
   return state;
 }
 
@@ -120,6 +151,13 @@ SHORT WINAPI GetKeyState(int nVirtKey) {
   if (nVirtKey < 0 || nVirtKey > 255) return 0;
   BYTE state = ThreadKeyState()[nVirtKey];
   return SHORT(((state & 0x80) ? 0xFF80 : 0) | (state & 0x01));
+}
+
+// The keys as they are now. The low bit ("pressed since the last call") is documented as not
+// to be relied on and is always clear here.
+SHORT WINAPI GetAsyncKeyState(int vKey) {
+  if (vKey < 0 || vKey > 255) return 0;
+  return WindowsPc::Current().Keys().Down(BYTE(vKey)) ? SHORT(0x8000) : SHORT(0);
 }
 
 BOOL WINAPI GetKeyboardState(PBYTE lpKeyState) {
@@ -132,7 +170,8 @@ BOOL WINAPI GetKeyboardState(PBYTE lpKeyState) {
   return TRUE;
 }
 
-// Only the thread's view changes: the lock-key lights and other threads see the keyboard.
+// Only the thread's view changes: the lock-key lights and other threads see the keyboard. It
+// lasts until the thread takes key messages that change it.
 BOOL WINAPI SetKeyboardState(LPBYTE lpKeyState) {
   WindowsPc& pc = WindowsPc::Current();
   winsim::SimThread* thread = pc.CurrentThread();
@@ -141,8 +180,6 @@ BOOL WINAPI SetKeyboardState(LPBYTE lpKeyState) {
     return FALSE;
   }
   std::memcpy(thread->keyState.data(), lpKeyState, thread->keyState.size());
-  thread->keyStateSet = true;
-  thread->keyStateGeneration = pc.Keys().Generation();
   return TRUE;
 }
 

@@ -1,9 +1,10 @@
-// Message queues: sent messages, posted messages, WM_QUIT and timer messages, in
-// Windows' order of retrieval (sent, posted, quit, timer).
+// Message queues: sent messages, posted messages, key input, WM_QUIT and timer messages, in
+// Windows' order of retrieval (sent, posted, input, quit, timer).
 #include <string>
 
 #include "platform/win32.h"
 #include "sim/winsim/journal_playback.h"
+#include "sim/winsim/keyboard.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/sim_scope.h"
 #include "sim/winsim/window_manager.h"
@@ -44,6 +45,15 @@ bool TakeMessage(SimThread& thread, MSG* msg, const winsim::MessageFilter& filte
     if (!filter.Matches(it->hwnd, it->message)) continue;
     *msg = *it;
     if (remove) thread.posted.erase(it);
+    return true;
+  }
+  for (auto it = thread.input.begin(); it != thread.input.end(); ++it) {
+    if (!filter.Matches(it->hwnd, it->message)) continue;
+    *msg = *it;
+    if (remove) {
+      winsim::UpdateThreadKeyState(thread, *it);
+      thread.input.erase(it);
+    }
     return true;
   }
   if (thread.quitPosted) {

@@ -246,6 +246,7 @@ void WindowsPc::EndProcess(SimProcess& process, DWORD exitCode) {
     }
     thread->timers.clear();
     thread->posted.clear();
+    thread->input.clear();
   } else {
     for (HWND hwnd : windows_->WindowsOfProcess(process.pid)) windows_->Remove(hwnd);
   }
@@ -279,6 +280,8 @@ bool WindowsPc::HasWork(const SimThread& thread) const {
   if (thread.finished) return false;
   if (thread.terminating || thread.quitPosted || !thread.sent.empty()) return true;
   for (const MSG& msg : thread.posted)
+    if (thread.waitingFor.Matches(msg.hwnd, msg.message)) return true;
+  for (const MSG& msg : thread.input)
     if (thread.waitingFor.Matches(msg.hwnd, msg.message)) return true;
   for (const TimerEntry& timer : thread.timers)
     if (timer.nextDue <= clock_ && thread.waitingFor.Matches(timer.hwnd, WM_TIMER)) return true;

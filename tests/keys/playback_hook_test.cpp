@@ -173,6 +173,11 @@ TEST_F(PlaybackHookTest, TheThreadsModifiersAndLockKeysStartUp) {
   Pc().Keys().Synthesise(VK_CAPITAL, true);
   Pc().Keys().Synthesise(VK_CAPITAL, false);
   InProgram([&] {
+    // The thread's own view, as if it had taken those keys' messages.
+    BYTE keys[256] = {};
+    keys[VK_SHIFT] = 0x80;
+    keys[VK_CAPITAL] = 0x01;
+    ASSERT_TRUE(SetKeyboardState(keys));
     EXPECT_EQ(1, GetKeyState(VK_CAPITAL) & 1);
     EXPECT_NE(0, GetKeyState(VK_SHIFT) & 0x8000);
     ASSERT_EQ(kKeysOk, StartKeyPlayback(nullptr, "a"));

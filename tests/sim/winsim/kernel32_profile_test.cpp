@@ -66,6 +66,44 @@ TEST_F(Kernel32Profile, BlanksAroundNamesAndValuesInTheFileAreTrimmed) {
   EXPECT_EQ("two words", Value("spaced", "key", ini));
 }
 
+// What a stored file's odd lines mean. Each row: the file, a lookup, and the value Windows
+// gives ("default" when the lookup finds nothing).
+TEST_F(Kernel32Profile, OddLinesReadAsWindowsReadsThem) {
+  struct Case {
+    const char* file;
+    const char* section;
+    const char* key;
+    const char* value;
+    const char* wineDiffers;  // why Wine gives something else, or null
+  };
+  const Case cases[] = {
+      {"[ spaced ]\r\nk=1\r\n", "spaced", "k", "1", nullptr},
+      {"[a]b]\r\nk=2\r\n", "a", "k", "2", "Wine closes a header at its last ']'"},
+      {"[a]b]\r\nk=2\r\n", "a]b", "k", "default", "Wine closes a header at its last ']'"},
+      {"[open\r\nk=3\r\n", "open", "k", "3", "Wine takes a header without ']' for no header"},
+      {"[s]\r\n;k=4\r\n", "s", "k", "default", nullptr},
+      {"[s]\r\nk=diet ;gag\r\n", "s", "k", "diet ;gag", nullptr},
+      {"[s]\r\n#k=5\r\n", "s", "#k", "5", nullptr},
+      {"[s]\r\nk\r\n", "s", "k", "default", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " [" + c.section + "] " + c.key);
+    if (c.wineDiffers && OnWine()) continue;
+    ASSERT_TRUE(WriteBytes(ini, c.file));
+    EXPECT_EQ(c.value, Value(c.section, c.key, ini));
+  }
+}
+
+// Bytes before the first section, NULs included, stay; a last line without an ending gets one
+// before anything is added after it.
+TEST_F(Kernel32Profile, WritingKeepsWhatComesBeforeTheFirstSection) {
+  SKIP_UNDER_WINE("Wine rewrites the file from what it parsed (todo_wine in its profile tests)");
+  const std::string before("Data \0 before \0 first \0 section", 31);
+  ASSERT_TRUE(WriteBytes(ini, before));
+  EXPECT_TRUE(Write("section1", "key1", "string1", ini));
+  EXPECT_EQ(Show(before + "\r\n[section1]\r\nkey1=string1\r\n"), Show(ReadBytes(ini)));
+}
+
 TEST_F(Kernel32Profile, OnePairOfMatchingQuotesIsStripped) {
   ASSERT_TRUE(WriteBytes(ini,
                          "[q]\r\n"

@@ -1,10 +1,11 @@
-// VkKeyScanA on the US layout, GetKeyState for held and synthesised keys, and the keybd_event
-// timeline lines.
+// VkKeyScanA on the US layout, the thread's and the system's view of the keys, and the
+// keybd_event timeline lines.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "sim/winsim/keyboard.h"
+#include "sim/winsim/window_manager.h"
 #include "sim_pc_fixture.h"
 
 namespace winsim_test {
@@ -65,47 +66,89 @@ TEST_F(User32Keyboard, CharactersNoKeyTypesGiveMinusOne) {
   for (int c : {0x80, 0xA3, 0xE9, 0xFF}) EXPECT_EQ("0xFFFF", Hex(VkKeyScanA(CHAR(c)))) << "char 0x" << std::hex << c;
 }
 
-TEST_F(User32Keyboard, KeyStateFollowsHeldAndSynthesisedKeys) {
-  const int shift = VK_SHIFT, control = VK_CONTROL;
-  EXPECT_EQ("0x0000", Hex(GetKeyState(shift)));
-  pc->Keys().Hold(VK_SHIFT);
-  EXPECT_LT(GetKeyState(shift), 0) << Hex(GetKeyState(shift));
-  pc->Keys().Release(VK_SHIFT);
-  EXPECT_GE(GetKeyState(shift), 0) << Hex(GetKeyState(shift));
+// A thread's view of the keys changes as it takes key messages from its queue; the system's
+// (GetAsyncKeyState) as keys go down and up. Keys typed into another program's window never
+// reach a thread's view.
+TEST_F(User32Keyboard, AThreadSeesKeysAsItTakesTheirMessages) {
+  HWND main = StartMainWindow();
+  auto state = [](int vk) { return Hex(GetKeyState(vk)) + "/" + Hex(GetAsyncKeyState(vk)); };
+  std::vector<std::string> seen;
+  auto look = [&](const char* when, int vk) {
+    OnProgram([&] { seen.push_back(std::string(when) + " " + state(vk)); });
+  };
+  // The user's own keys go to the window the user types into: here the main window.
+  auto physical = [&](BYTE vk, bool down) {
+    down ? pc->Keys().Hold(vk) : pc->Keys().Release(vk);
+    UINT message = down ? WM_KEYDOWN : WM_KEYUP;
+    winsim::DeliverKeyInput(pc->Windows().Foreground(), message, vk,
+                            winsim::KeyMessageBits(message, vk));
+  };
 
-  // Each synthesised press toggles the low bit; the high bit shows while the key is down.
-  keybd_event(VK_CONTROL, 0, 0, 0);
-  EXPECT_EQ("0xFF81", Hex(GetKeyState(control)));
-  keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
-  EXPECT_EQ("0x0001", Hex(GetKeyState(control)));
-  keybd_event(VK_CONTROL, 0, 0, 0);
-  EXPECT_EQ("0xFF80", Hex(GetKeyState(control)));
-  keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
-  EXPECT_EQ("0x0000", Hex(GetKeyState(control)));
+  OnProgram([&] {
+    SetForegroundWindow(main);
+    keybd_event('X', 0, 0, 0);
+    seen.push_back("queued " + state('X'));
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    seen.push_back("peeked " + state('X'));
+  });
+  look("taken", 'X');  // the message loop took it between the two calls
+  OnProgram([&] {
+    keybd_event('X', 0, KEYEVENTF_KEYUP, 0);
+    seen.push_back("up queued " + state('X'));
+  });
+  look("up taken", 'X');
+  OnProgram([&] {
+    BYTE keys[256] = {};
+    keys['Q'] = 0x80;
+    SetKeyboardState(keys);
+  });
+  physical('C', true);
+  pc->Settle();
+  look("set", 'Q');
+  look("held here", 'C');
 
-  EXPECT_EQ(0, GetKeyState(-1));
+  SHORT elsewhere = 1, elsewhereAsync = 0;
+  Run([&] {
+    elsewhere = GetKeyState('C');  // a program whose window the user does not type into
+    elsewhereAsync = GetAsyncKeyState('C');
+    return 0;
+  });
+  physical('C', false);
+  pc->Settle();
+  look("released", 'C');
+
+  EXPECT_EQ((std::vector<std::string>{
+                "queued 0x0000/0x8000",     // in the queue, not yet taken
+                "peeked 0x0000/0x8000",     // looking without taking changes nothing
+                "taken 0xFF81/0x8000",      // down, and toggled by the press
+                "up queued 0xFF81/0x0000",  // the release waits in the queue
+                "up taken 0x0001/0x0000",
+                "set 0xFF80/0x0000",  // the thread's own table, until key messages change it
+                "held here 0xFF81/0x8000",
+                "released 0x0001/0x0000",
+            }),
+            seen);
+  EXPECT_EQ("0x0000", Hex(elsewhere)) << "the other program never took the key's message";
+  EXPECT_EQ("0x8000", Hex(elsewhereAsync));
+  EXPECT_EQ(0, GetAsyncKeyState(-1));
   EXPECT_EQ(0, GetKeyState(256));
 }
 
-// Our simplification: GetKeyState reads the one keyboard of the PC at once, on any thread,
-// where Windows gives each thread the state as of the input messages it has retrieved.
-TEST_F(User32Keyboard, SynthesisedKeysShowOnTheTimelineAndToPrograms) {
-  SHORT seenByProgram = 0;
+TEST_F(User32Keyboard, SynthesisedKeysShowOnTheTimeline) {
   Run([&] {
     keybd_event(VK_LWIN, 0, 0, 0);
     keybd_event(BYTE(VkKeyScanA('f')), 0, 0, 0);
-    seenByProgram = GetKeyState(VK_LWIN);
     keybd_event(BYTE(VkKeyScanA('f')), 0, KEYEVENTF_KEYUP, 0);
     keybd_event(VK_LWIN, 0, KEYEVENTF_KEYUP, 0);
     return 0;
   });
-  EXPECT_LT(seenByProgram, 0);
   std::vector<std::string> keys;
   for (const std::string& line : pc->Events().Lines())
     if (line.find(" key ") != std::string::npos) keys.push_back(line);
   EXPECT_EQ((std::vector<std::string>{"0 key down 0x5B", "0 key down 0x46", "0 key up 0x46", "0 key up 0x5B"}),
             keys);
-  EXPECT_GE(GetKeyState(VK_LWIN), 0);
+  EXPECT_GE(GetAsyncKeyState(VK_LWIN), 0);
 }
 
 }  // namespace
