@@ -1,7 +1,7 @@
 // Dialog data exchange over the dialog's child windows.
 #include "afx/data_exchange.h"
 
-#include <string>
+#include <vector>
 
 #include "afx/wnd.h"
 
@@ -17,8 +17,8 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
     return;
   }
   int length = ::GetWindowTextLengthA(control);
-  std::string text(size_t(length > 0 ? length : 0) + 1, '\0');
+  std::vector<char> text(size_t(length > 0 ? length : 0) + 1, '\0');
   int copied = ::GetWindowTextA(control, text.data(), int(text.size()));
-  text.resize(size_t(copied > 0 ? copied : 0));
-  value = text.c_str();
+  text[size_t(copied > 0 ? copied : 0)] = '\0';
+  value = text.data();
 }

@@ -21,16 +21,17 @@ CFileDialog::CFileDialog(BOOL, LPCSTR lpszDefExt, LPCSTR lpszFileName, DWORD dwF
     std::strncpy(m_szFileName, lpszFileName, sizeof m_szFileName - 1);
   }
   if (lpszDefExt != nullptr) {
-    m_strDefExt = lpszDefExt;
-    m_ofn.lpstrDefExt = m_strDefExt.c_str();
+    m_strDefExt.assign(lpszDefExt, lpszDefExt + std::strlen(lpszDefExt) + 1);
+    m_ofn.lpstrDefExt = m_strDefExt.data();
   }
   if (lpszFilter != nullptr) {
     // "A|*.a||" becomes "A\0*.a\0\0": the list ends with an empty entry.
-    m_strFilter = lpszFilter;
+    m_strFilter.assign(lpszFilter, lpszFilter + std::strlen(lpszFilter));
     for (char& c : m_strFilter)
       if (c == '|') c = '\0';
     m_strFilter.push_back('\0');
-    m_ofn.lpstrFilter = m_strFilter.c_str();
+    m_strFilter.push_back('\0');
+    m_ofn.lpstrFilter = m_strFilter.data();
   }
 }
 

@@ -1,7 +1,7 @@
 // CFileDialog: the common file-open dialog, the open mode only.
 #pragma once
 
-#include <string>
+#include <vector>
 
 #include "afx/afx_string.h"
 #include "afx/wnd.h"
@@ -26,6 +26,7 @@ class CFileDialog {
  private:
   char m_szFileName[MAX_PATH];
   char m_szFileTitle[64];
-  std::string m_strFilter;  // the filter with its separators made zeros
-  std::string m_strDefExt;
+  // Vectors, not std::string: the Windows image carries no string code of the C++ library.
+  std::vector<char> m_strFilter;  // the filter with its separators made zeros
+  std::vector<char> m_strDefExt;
 };

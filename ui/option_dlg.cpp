@@ -2,7 +2,8 @@
 #include "ui/option_dlg.h"
 
 #include <cstring>
-#include <string>
+#include <cstring>
+#include <vector>
 
 #include "app/instance_match.h"
 #include "app/version_code.h"
@@ -23,10 +24,10 @@ bool ChosenNameClashes(const char* processName, const char* chosenName, int vers
 
 namespace {
 
-std::string Upper(LPCSTR text) {
-  std::string upper = text;
-  tavos::UpperMultibyte(upper.data(), upper.size());
-  return upper;
+CString Upper(LPCSTR text) {
+  std::vector<char> upper(text, text + std::strlen(text) + 1);
+  tavos::UpperMultibyte(upper.data(), upper.size() - 1);
+  return CString(upper.data());
 }
 
 }  // namespace
@@ -100,19 +101,19 @@ void COptionDlg::OnSelectFile() {
                      "EXE files (*.exe)|*.exe||", nullptr);
   if (dialog.DoModal() != IDOK) return;
   m_strFilePath = dialog.GetPathName();
-  m_strFileName = Upper(dialog.GetFileName()).c_str();
+  m_strFileName = Upper(dialog.GetFileName());
   m_editFile.SetWindowText(m_strFilePath);
 }
 
 void COptionDlg::OnButtonOk() {
-  const std::string chosen = Upper(m_strFileName);
+  const CString chosen = Upper(m_strFileName);
   GetOsVersion();
   CProcessEnumerator enumerator;
   enumerator.SetMethod(ENUM_TOOLHELP | ENUM_VDM);
   CProcessEntry entry;
   for (BOOL more = enumerator.ProcessFirst(&entry); more; more = enumerator.ProcessNext(&entry)) {
     if (entry.hTask16 != 0) continue;
-    if (tavos::ChosenNameClashes(Upper(entry.lpszName).c_str(), chosen.c_str(), m_nOsVersion)) {
+    if (tavos::ChosenNameClashes(Upper(entry.lpszName), chosen, m_nOsVersion)) {
       MessageBox("The Tavos.exe is ReLoad!!", nullptr, MB_ICONHAND | MB_OK);
       return;
     }
