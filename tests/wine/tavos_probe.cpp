@@ -128,22 +128,37 @@ VOID WINAPI ProbeKeybdEvent(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
   g_keybdEvent(vk, scan, flags, extra);
 }
 
+FARPROC WINAPI ProbeGetProcAddress(HMODULE module, LPCSTR name);
+
 struct Wrap {
   const char* dll;
   const char* name;
   void* probe;
+  bool boundAtRunTime;  // Tavos may look it up with GetProcAddress instead of importing it
 };
 
 const Wrap kWraps[] = {
+    {"kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(ProbeGetProcAddress)},
     {"user32.dll", "SetTimer", reinterpret_cast<void*>(ProbeSetTimer)},
     {"user32.dll", "KillTimer", reinterpret_cast<void*>(ProbeKillTimer)},
     {"user32.dll", "keybd_event", reinterpret_cast<void*>(ProbeKeybdEvent)},
-    {"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(ProbeNotifyIcon)},
+    {"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(ProbeNotifyIcon), true},
     {"shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(ProbeShellExecute)},
     {"user32.dll", "TrackPopupMenu", reinterpret_cast<void*>(ProbeTrackPopupMenu)},
     {"user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(ProbeDialogBoxParam)},
     {"user32.dll", "MessageBoxA", reinterpret_cast<void*>(ProbeMessageBox)},
 };
+
+FARPROC(WINAPI* g_getProcAddress)(HMODULE, LPCSTR) = GetProcAddress;
+
+// What Tavos binds at run time comes through here: it gets the probe instead.
+FARPROC WINAPI ProbeGetProcAddress(HMODULE module, LPCSTR name) {
+  if (reinterpret_cast<ULONG_PTR>(name) > 0xFFFF)
+    for (const Wrap& wrap : kWraps)
+      if (wrap.boundAtRunTime && std::strcmp(name, wrap.name) == 0)
+        return reinterpret_cast<FARPROC>(wrap.probe);
+  return g_getProcAddress(module, name);
+}
 
 // Points Tavos.exe's import slots for the functions above at the probes. A slot that is not
 // found is reported, so a lost observation never passes for an absent one.
@@ -174,7 +189,8 @@ void WrapImports() {
     }
   }
   for (size_t i = 0; i < sizeof kWraps / sizeof kWraps[0]; ++i)
-    if (!found[i]) AppendEvent(std::string("probe-error no import ") + kWraps[i].name);
+    if (!found[i] && !(kWraps[i].boundAtRunTime && found[0]))
+      AppendEvent(std::string("probe-error no import ") + kWraps[i].name);
 }
 
 void WrapOnce() {
