@@ -6,6 +6,7 @@
 
 #include "app/hot_key_app.h"
 #include "sim/machine/outside_programs.h"
+#include "sim/machine/tray_clicks.h"
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/notification_area.h"
 #include "sim/winsim/scripted_user.h"
@@ -140,15 +141,8 @@ bool Machine::Exit() {
 }
 
 bool Machine::ClickTray(const std::string& click) {
-  std::vector<UINT> mouse;
-  if (click == "right")
-    mouse = {WM_RBUTTONDOWN, WM_RBUTTONUP};
-  else if (click == "left")
-    mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP};
-  else if (click == "double")
-    mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
-  else
-    return false;
+  const std::vector<UINT> mouse = TrayClickMessages(click);
+  if (mouse.empty()) return false;
   const auto& icons = pc_->Tray().Icons();
   if (icons.empty()) return false;
   // A click outside an open popup menu closes it first, without a choice.

@@ -22,9 +22,9 @@ constexpr char kSettleMessage[] = "TavosWine.Settle";
 constexpr char kSettled[] = "TavosWine.Settled";
 constexpr UINT_PTR kPollTimerId = 1;
 
-// Appends one line to the events file in one write, so lines of several writers never mix.
-inline void AppendEvent(const std::string& line) {
-  HANDLE file = CreateFileA(kEventsPath, FILE_APPEND_DATA,
+// Appends one line to a channel file in one write, so lines of several writers never mix.
+inline void AppendLine(const char* path, const std::string& line) {
+  HANDLE file = CreateFileA(path, FILE_APPEND_DATA,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
@@ -33,6 +33,8 @@ inline void AppendEvent(const std::string& line) {
   WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr);
   CloseHandle(file);
 }
+
+inline void AppendEvent(const std::string& line) { AppendLine(kEventsPath, line); }
 
 // Bytes as two lower-case hex digits each; "-" for none, so a field is never empty.
 inline std::string HexBytes(const std::string& bytes) {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/machine/tray_clicks.h"
 #include "sim/notebook_hal/wine_channel.h"
 
 namespace {
@@ -141,16 +142,7 @@ void ForwardEvents() {
   CloseHandle(file);
 }
 
-void AppendControl(const std::string& line) {
-  HANDLE file = CreateFileA(tavos_wine::kControlPath, FILE_APPEND_DATA,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  const std::string text = line + "\n";
-  DWORD written = 0;
-  WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr);
-  CloseHandle(file);
-}
+void AppendControl(const std::string& line) { tavos_wine::AppendLine(tavos_wine::kControlPath, line); }
 
 Tavos* Running() {
   for (Tavos& t : g_tavos)
@@ -263,13 +255,7 @@ bool Wait(unsigned long long ms, std::string* why) {
 
 // The user clicks the icon: the shell posts its callback message with each mouse message.
 bool Tray(const std::string& click, std::string* why) {
-  std::vector<UINT> mouse;
-  if (click == "right")
-    mouse = {WM_RBUTTONDOWN, WM_RBUTTONUP};
-  else if (click == "left")
-    mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP};
-  else if (click == "double")
-    mouse = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+  const std::vector<UINT> mouse = tavos_sim::TrayClickMessages(click);
   if (mouse.empty() || !g_icon.shown || Running() == nullptr || !IsWindow(g_icon.hwnd))
     return *why = "tray: there is no icon in the notification area", false;
   for (UINT message : mouse) PostMessageA(g_icon.hwnd, g_icon.callback, g_icon.id, LPARAM(message));
