@@ -31,22 +31,6 @@ TEST_F(TavosTest, DirectPathReadsTheLatchAndTellsTheControllerOnEveryTick) {
   }
 }
 
-// A latch reading all ones is a floating bus, not six keys at once: nothing happens on
-// either path.
-TEST_F(TavosTest, ALatchReadingAllOnesIsNoKeyOnEitherPath) {
-  for (const char* os : {"98", "xp"}) {
-    SCOPED_TRACE(os);
-    TearDown();
-    Boot(os);
-    M().StartTavos();
-    M().PressHotKeys(0xFF);
-    M().Wait(650);
-    EXPECT_TRUE(Lines("shell").empty());
-    EXPECT_TRUE(Lines("key").empty());
-    EXPECT_TRUE(Lines("dialog").empty());
-  }
-}
-
 // The device-interface lookup prints what it found to standard output, which a program
 // without a console only shows where its starter redirected it: never in the timeline.
 // Windows 95 has no device interfaces at all: SETUPAPI is bound at run time, and its absence

@@ -66,14 +66,20 @@ TEST_F(TavosTest, SearchKeyWhileFIsHeldOnlyReleasesAndLosesTheUserKey) {
   EXPECT_EQ(6u, Lines("key").size());
 }
 
-TEST_F(TavosTest, ALatchReadingAllOnesIsNoKey) {
-  Boot("xp");
-  M().StartTavos();
-  M().PressHotKeys(0xFF);
-  M().Wait(650);
-  EXPECT_TRUE(Lines("shell").empty());
-  EXPECT_TRUE(Lines("key").empty());
-  EXPECT_TRUE(Lines("dialog").empty());
+// A latch reading all ones is a floating bus, not six keys at once: nothing happens on
+// either path.
+TEST_F(TavosTest, ALatchReadingAllOnesIsNoKeyOnEitherPath) {
+  for (const char* os : {"98", "xp"}) {
+    SCOPED_TRACE(os);
+    TearDown();
+    Boot(os);
+    M().StartTavos();
+    M().PressHotKeys(0xFF);
+    M().Wait(650);
+    EXPECT_TRUE(Lines("shell").empty());
+    EXPECT_TRUE(Lines("key").empty());
+    EXPECT_TRUE(Lines("dialog").empty());
+  }
 }
 
 TEST_F(TavosTest, KeysLatchedBeforeStartAreDiscardedUnlessHonoured) {
