@@ -25,7 +25,9 @@ leg() {
   shift 3
   log="$logs/$(tr -c 'A-Za-z0-9_\n-' _ <<<"$name").log"
   if [ "$needs" != - ]; then
-    for need in ${needs//,/ }; do
+    local -a needed
+    IFS=, read -ra needed <<<"$needs"
+    for need in "${needed[@]}"; do
       if [ "${result_of[$need]:-}" != passed ]; then
         record "$name" "$ran_on" failed "not run: \"$need\" did not pass" 0
         return
@@ -80,6 +82,7 @@ leg_detail_of() {
   if [ -n "$line" ]; then
     local skipped
     skipped=$(grep -cE '\*\*\*Skipped|\(Not Run\)' "$log")
+    [ "$skipped" -gt 0 ] || skipped=
     echo "$line${skipped:+, $skipped skipped}$(ctest_skips "$log")"
     return
   fi
@@ -87,7 +90,8 @@ leg_detail_of() {
   if [ -n "$line" ]; then
     local skipped
     skipped=$(grep -E '^\[  SKIPPED \] [0-9]+ test' "$log" | tail -1 | grep -Eo '[0-9]+ tests?')
-    echo "${line#\[  PASSED  \] } passed${skipped:+, $skipped skipped}"
+    line=${line#\[  PASSED  \] }
+    echo "${line%.} passed${skipped:+, $skipped skipped}"
     return
   fi
   line=$(grep -cE '^fuzzing ' "$log")

@@ -155,5 +155,5 @@ set -e
 echo "# finished after $(( $(date +%s) - start )) s with status $status ($(wine_exit_meaning "$status"))"
 [ $status -eq 124 ] && echo "FAIL end-to-end run: expected to finish within $limit s, got a timeout"
 counts=$(grep -Eo '^[0-9]+ checks, [0-9]+ failed' "$work/output" | tail -1 || true)
-echo "SUMMARY: ${counts:-no checks reported}, status $status (ran on: $WINE_RAN_ON)"
+echo "SUMMARY: ${counts:-no checks reported}, status $status"
 exit $status
