@@ -4,6 +4,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "app/hot_keys.h"
 #include "mixer/master_volume.h"
 #include "platform/win32.h"
 #include "ui/sys_tray.h"
@@ -83,11 +84,17 @@ class CMainFrame : public CFrameWnd {
   afx_msg void OnDisable();
   DECLARE_MESSAGE_MAP()
 
+ public:
+  // ---- the actions of the dispatch table (app/hot_keys.h); false ends the tick early
+  bool StartBrowser(const tavos::KeyPress& press);
+  bool StartMail(const tavos::KeyPress& press);
+  bool RunSearchKey(const tavos::KeyPress& press);
+  bool RunUserKey(const tavos::KeyPress& press);
+
  private:
-  // The actions of one tick; false when an action ends the tick early.
-  bool RunActions(bool browser, bool mail, bool search, bool user);
-  bool RunSearchKey();
-  bool RunUserKey();
+  // Runs the keys of one tick (bit i: tavos::kKeys[i]), in table order; false when an
+  // action ended the tick early.
+  bool RunKeys(unsigned pressed);
   // Status reads (direct form) until the controller took the last byte; false if it never did.
   bool WaitEcTookByteDirect();
   // True once EXIT destroyed the window, which can happen inside any modal loop a tick

@@ -30,18 +30,13 @@ void CMainFrame::OnTimer(UINT_PTR nIDEvent) {
     ReadModelPort(kHotKeyPort, kBuiltInModel);
     WriteModelPort(kHotKeyPort, 0, kBuiltInModel);
     PollMediaKeysDirect();
-    tavos::HotKeyActions actions =
-        tavos::ActionsForDirectPath(g_byKeyStatusA, g_byKeyStatusB, g_byKeyStatusC);
-    if (!RunActions(actions.browser, actions.mail, actions.search, actions.user)) return;
+    if (!RunKeys(tavos::KeysForDirectPath(g_byKeyStatusA, g_byKeyStatusB, g_byKeyStatusC))) return;
   } else if (g_bDriverOpen) {
     ReadKeyStatus();
     AckKeyStatus();
     PollMediaKeys();
     if (Ended()) return;
-    if (g_byKeyStatus != 0) {
-      tavos::HotKeyActions actions = tavos::ActionsForDriverPath(g_byKeyStatus);
-      if (!RunActions(actions.browser, actions.mail, actions.search, actions.user)) return;
-    }
+    if (g_byKeyStatus != 0 && !RunKeys(tavos::KeysForDriverPath(g_byKeyStatus))) return;
   } else {
     KillTimer(kPollTimer);
     OpenDriver(tavos::kPortioInterfaceClass, 0);
@@ -52,18 +47,32 @@ void CMainFrame::OnTimer(UINT_PTR nIDEvent) {
   CFrameWnd::OnTimer(nIDEvent);
 }
 
-bool CMainFrame::RunActions(bool browser, bool mail, bool search, bool user) {
-  if (browser) Launch(nullptr, g_szBrowserExe, g_szBrowserDir);
-  if (mail) Launch(nullptr, g_szMailExe, g_szMailDir);
-  if (search && !RunSearchKey()) return false;
-  if (user && !RunUserKey()) return false;
+// The keys pressed were decided before any action ran: a dialog an action opens runs nested
+// ticks, which clear the status bytes, and the keys after it still run when it closes.
+bool CMainFrame::RunKeys(unsigned pressed) {
+  for (size_t i = 0; i < tavos::kKeyCount; ++i) {
+    if (!(pressed & (1u << i))) continue;
+    const tavos::KeyRow& key = tavos::kKeys[i];
+    tavos::KeyPress press = {&key, key.builtIn};
+    if (!(this->*press.action->perform)(press)) return false;
+  }
+  return true;
+}
+
+bool CMainFrame::StartBrowser(const tavos::KeyPress&) {
+  Launch(nullptr, g_szBrowserExe, g_szBrowserDir);
+  return true;
+}
+
+bool CMainFrame::StartMail(const tavos::KeyPress&) {
+  Launch(nullptr, g_szMailExe, g_szMailDir);
   return true;
 }
 
 // Windows+F. With F physically held the combination would misfire: release both instead
 // and end the tick (a user key in the same tick is lost). The keyboard as it is now, not this
 // thread's view: Tavos has no focus, so its view never sees the keys typed elsewhere.
-bool CMainFrame::RunSearchKey() {
+bool CMainFrame::RunSearchKey(const tavos::KeyPress&) {
   BYTE vk = LOBYTE(VkKeyScanA('F'));
   if (GetAsyncKeyState(vk) & 0xF000) {
     keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
@@ -77,7 +86,7 @@ bool CMainFrame::RunSearchKey() {
   return true;
 }
 
-bool CMainFrame::RunUserKey() {
+bool CMainFrame::RunUserKey(const tavos::KeyPress&) {
   char check[41];
   char mute[41];
   GetPrivateProfileStringA("ENABLEMUTE", "CHECK", "", check, sizeof check, m_strSettingsPath);

@@ -2,6 +2,8 @@
 // actions, the user key's mute routing, and which process names count as a running copy.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "app/hot_keys.h"
 #include "app/instance_match.h"
 #include "app/user_key.h"
@@ -43,26 +45,26 @@ TEST(HotKeys, AFailedOrFloatingReadIsNoKey) {
   EXPECT_EQ(0x21, tavos::StatusFromRead(true, 0x21));
 }
 
-TEST(HotKeys, DriverPathReadsOneByte) {
-  tavos::HotKeyActions all = tavos::ActionsForDriverPath(0x0F);
-  EXPECT_TRUE(all.browser && all.mail && all.search && all.user);
-  tavos::HotKeyActions media = tavos::ActionsForDriverPath(0x30);
-  EXPECT_FALSE(media.browser || media.mail || media.search || media.user)
-      << "the media keys are not dispatch actions";
+// The keys a tick runs, by name in table order, from a decoder's bit set.
+std::string Names(unsigned pressed) {
+  std::string names;
+  for (size_t i = 0; i < tavos::kKeyCount; ++i)
+    if (pressed & (1u << i)) names += std::string(names.empty() ? "" : " ") + tavos::kKeys[i].name;
+  return names;
 }
 
-TEST(HotKeys, DirectPathReadsOnlyTheBytesEachActionOwns) {
+TEST(HotKeys, TheTableRunsInDispatchOrder) {
+  EXPECT_EQ("INTERNET MAIL SEARCH USER", Names(tavos::KeysForDriverPath(0x0F)));
+  EXPECT_EQ("", Names(tavos::KeysForDriverPath(0x30))) << "the media keys are not dispatch keys";
+  EXPECT_EQ("SEARCH USER", Names(tavos::KeysForDriverPath(0xCC)));
+}
+
+TEST(HotKeys, DirectPathReadsOnlyTheBytesEachKeyOwns) {
   // Search looks at group A alone; the user key ignores group C; browser and mail take any.
-  tavos::HotKeyActions fromC = tavos::ActionsForDirectPath(0, 0, 0x0F);
-  EXPECT_TRUE(fromC.browser);
-  EXPECT_TRUE(fromC.mail);
-  EXPECT_FALSE(fromC.search);
-  EXPECT_FALSE(fromC.user);
-  tavos::HotKeyActions fromB = tavos::ActionsForDirectPath(0, 0x0F, 0);
-  EXPECT_FALSE(fromB.search);
-  EXPECT_TRUE(fromB.user);
-  tavos::HotKeyActions fromA = tavos::ActionsForDirectPath(0x0F, 0, 0);
-  EXPECT_TRUE(fromA.browser && fromA.mail && fromA.search && fromA.user);
+  EXPECT_EQ("INTERNET MAIL", Names(tavos::KeysForDirectPath(0, 0, 0x0F)));
+  EXPECT_EQ("INTERNET MAIL USER", Names(tavos::KeysForDirectPath(0, 0x0F, 0)));
+  EXPECT_EQ("INTERNET MAIL SEARCH USER", Names(tavos::KeysForDirectPath(0x0F, 0, 0)));
+  EXPECT_EQ("MAIL SEARCH", Names(tavos::KeysForDirectPath(0x08, 0, 0x02)));
 }
 
 TEST(UserKey, MuteRoutingTogglesAndEndsTheTick) {

@@ -25,7 +25,7 @@ constexpr char kHelpText[] =
     "  tray right|left|double\n"
     "  choose \"TEXT\"   (a menu item, a button or check box of the dialog on top)\n"
     "  type \"TEXT\"   key enter|esc   close   pick \"PATH\"|cancel   screen\n"
-    "  press internet|mail|user|search|video|mp3 ...\n"
+    "  press %s ...\n"
     "  media record|enter|next|prev|stop ...\n"
     "  hold KEY   release KEY   (F, 7, LWIN, SHIFT, 0x5B, ...)\n"
     "  system ctrl+esc|ctrl+alt+del [after N]   (cancels a key playback)\n"
@@ -112,7 +112,7 @@ int Interactive(const std::string& sandbox) {
     std::istringstream(input) >> word;
     if (word == "quit") break;
     if (word == "help") {
-      std::printf("%s", kHelpText);
+      std::printf(kHelpText, tavos_scenario::HotKeyNames("|", "|").c_str());
       continue;
     }
     if (word == "timeline") {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/hot_keys.h"
 #include "sim/machine/tavos_machine.h"
 #include "sim/notebook/notebook_keys.h"
 #include "sim/winsim/timeline.h"
@@ -38,11 +39,29 @@ std::string LowerCase(std::string text) {
   return text;
 }
 
-constexpr Name kHotKeys[] = {
-    {"internet", sim::kHotKeyInternet},   {"mail", sim::kHotKeyEmail},
-    {"user", sim::kHotKeyUser},           {"search", sim::kHotKeySearch},
-    {"video", sim::kHotKeyVideoRecorder}, {"mp3", sim::kHotKeyMp3},
+// The hot keys beside Tavos's dispatch keys (whose names come from its table): the media
+// programs' keys.
+constexpr Name kMediaProgramKeys[] = {
+    {"video", sim::kHotKeyVideoRecorder},
+    {"mp3", sim::kHotKeyMp3},
 };
+
+// A `press` name's latch bit: a dispatch key's name in lower case, or a media program's key.
+bool HotKeyBit(const std::string& name, uint8_t* bit) {
+  for (size_t i = 0; i < tavos::kKeyCount; ++i) {
+    if (name == LowerCase(tavos::kKeys[i].name)) {
+      *bit = tavos::kKeys[i].bit;
+      return true;
+    }
+  }
+  for (const Name& entry : kMediaProgramKeys) {
+    if (name == entry.name) {
+      *bit = entry.value;
+      return true;
+    }
+  }
+  return false;
+}
 
 constexpr Name kMediaButtons[] = {
     {"record", sim::kMediaRecord}, {"enter", sim::kMediaEnter}, {"next", sim::kMediaNext},
@@ -181,12 +200,12 @@ class LineParser {
       for (size_t i = 1; i < tokens.size(); ++i) {
         uint8_t bit = 0;
         if (!Word(i, "a key name")) return false;
-        if (k == "press" ? !Lookup(kHotKeys, tokens[i].value, &bit)
+        if (k == "press" ? !HotKeyBit(tokens[i].value, &bit)
                          : !Lookup(kMediaButtons, tokens[i].value, &bit))
           return Fail("unknown " + std::string(k == "press" ? "hot key" : "media button") + " " +
                       Shown(tokens[i].value) +
-                      (k == "press" ? " (internet, mail, user, search, video or mp3)"
-                                    : " (record, enter, next, prev or stop)"));
+                      (k == "press" ? " (" + HotKeyNames(", ", " or ") + ")"
+                                    : std::string(" (record, enter, next, prev or stop)")));
         s.number |= bit;
       }
     } else if (k == "hold" || k == "release") {
@@ -399,6 +418,16 @@ class LineParser {
 };
 
 }  // namespace
+
+std::string HotKeyNames(const std::string& separator, const std::string& last) {
+  std::vector<std::string> names;
+  for (size_t i = 0; i < tavos::kKeyCount; ++i) names.push_back(LowerCase(tavos::kKeys[i].name));
+  for (const Name& entry : kMediaProgramKeys) names.push_back(entry.name);
+  std::string joined;
+  for (size_t i = 0; i < names.size(); ++i)
+    joined += (i == 0 ? "" : i + 1 == names.size() ? last : separator) + names[i];
+  return joined;
+}
 
 bool ProcessPath(const std::string& name, std::string* path, std::string* why) {
   if (name.empty()) {

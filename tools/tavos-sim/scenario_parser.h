@@ -101,6 +101,9 @@ bool ParseLine(const std::string& text, int line, Statement* statement, bool* em
 // file name lives in the Windows directory. False, with `*why`, when it is no usable path.
 bool ProcessPath(const std::string& name, std::string* path, std::string* why);
 
+// The names `press` takes, joined: "internet, mail, ... or mp3" with (", ", " or ").
+std::string HotKeyNames(const std::string& separator, const std::string& last);
+
 // The virtual-key code of a key name for `hold` and `release`: a letter or digit, a name
 // such as LWIN or SHIFT (any case), or 0xNN. False when unknown.
 bool KeyCode(const std::string& name, uint8_t* vk);
