@@ -1,4 +1,4 @@
-// The dispatch table and the decoding of the hot-key status bytes into its keys.
+// The dispatch tables and the decoding of the hot-key status bytes into its keys.
 #include "app/hot_keys.h"
 
 #include "app/main_frame.h"
@@ -6,22 +6,36 @@
 namespace tavos {
 
 namespace {
-
-// The built-in actions.
-const ActionRow kStartBrowser = {&CMainFrame::StartBrowser};
-const ActionRow kStartMail = {&CMainFrame::StartMail};
-const ActionRow kWindowsSearch = {&CMainFrame::RunSearchKey};
-const ActionRow kUserKey = {&CMainFrame::RunUserKey};
-
+// The built-in actions' places in kActions.
+enum BuiltIn { kStartBrowser, kStartMail, kWindowsSearch, kUserKey };
 }  // namespace
+
+const ActionRow kActions[] = {
+    // built in, in the order of BuiltIn
+    {nullptr, ActionArgument::kNone, &CMainFrame::StartBrowser},
+    {nullptr, ActionArgument::kNone, &CMainFrame::StartMail},
+    {nullptr, ActionArgument::kNone, &CMainFrame::RunSearchKey},
+    {nullptr, ActionArgument::kNone, &CMainFrame::RunUserKey},
+    // what [KEYS] may name
+    {"run", ActionArgument::kProgram, &CMainFrame::RunProgram},
+    {"open", ActionArgument::kDocument, &CMainFrame::OpenDocument},
+    {"keys", ActionArgument::kKeyString, &CMainFrame::PlayKeys},
+    {"mute", ActionArgument::kNone, &CMainFrame::ToggleMute},
+    {"volume up", ActionArgument::kNone, &CMainFrame::VolumeUp},
+    {"volume down", ActionArgument::kNone, &CMainFrame::VolumeDown},
+    {"brightness up", ActionArgument::kNone, &CMainFrame::BrightnessUp},
+    {"brightness down", ActionArgument::kNone, &CMainFrame::BrightnessDown},
+    {"nothing", ActionArgument::kNone, &CMainFrame::DoNothing},
+};
+const size_t kActionCount = sizeof kActions / sizeof kActions[0];
 
 // Search reads group A alone and the user key ignores group C: the models of those groups
 // latch other keys in those bits.
 const KeyRow kKeys[] = {
-    {"INTERNET", kKeyInternet, kFromGroupA | kFromGroupB | kFromGroupC, &kStartBrowser},
-    {"MAIL", kKeyMail, kFromGroupA | kFromGroupB | kFromGroupC, &kStartMail},
-    {"SEARCH", kKeySearch, kFromGroupA, &kWindowsSearch},
-    {"USER", kKeyUser, kFromGroupA | kFromGroupB, &kUserKey},
+    {"INTERNET", kKeyInternet, kFromGroupA | kFromGroupB | kFromGroupC, &kActions[kStartBrowser]},
+    {"MAIL", kKeyMail, kFromGroupA | kFromGroupB | kFromGroupC, &kActions[kStartMail]},
+    {"SEARCH", kKeySearch, kFromGroupA, &kActions[kWindowsSearch]},
+    {"USER", kKeyUser, kFromGroupA | kFromGroupB, &kActions[kUserKey]},
 };
 const size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
 

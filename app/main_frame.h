@@ -5,6 +5,7 @@
 
 #include "afx/afxwin.h"
 #include "app/hot_keys.h"
+#include "app/user_key.h"
 #include "mixer/master_volume.h"
 #include "platform/win32.h"
 #include "ui/sys_tray.h"
@@ -90,11 +91,30 @@ class CMainFrame : public CFrameWnd {
   bool StartMail(const tavos::KeyPress& press);
   bool RunSearchKey(const tavos::KeyPress& press);
   bool RunUserKey(const tavos::KeyPress& press);
+  bool RunProgram(const tavos::KeyPress& press);
+  bool OpenDocument(const tavos::KeyPress& press);
+  bool PlayKeys(const tavos::KeyPress& press);
+  bool ToggleMute(const tavos::KeyPress& press);
+  bool VolumeUp(const tavos::KeyPress& press);
+  bool VolumeDown(const tavos::KeyPress& press);
+  bool BrightnessUp(const tavos::KeyPress& press);
+  bool BrightnessDown(const tavos::KeyPress& press);
+  bool DoNothing(const tavos::KeyPress& press);
 
  private:
   // Runs the keys of one tick (bit i: tavos::kKeys[i]), in table order; false when an
   // action ended the tick early.
   bool RunKeys(unsigned pressed);
+  // The key's action from [KEYS] (its built-in one when none is set), performed.
+  bool RunKey(const tavos::KeyRow& key);
+  // A message box naming the key, its value and `why` it did nothing; false once EXIT ended
+  // the program inside it.
+  bool ReportKeyProblem(const tavos::KeyPress& press, const char* why);
+  // The user key's mute routing and the mute action: the sound switched as `plan` says and
+  // ENABLEMUTE/MUTE stored.
+  void ApplySoundPlan(const tavos::UserKeyPlan& plan);
+  bool StepVolume(bool up);
+  bool StepBrightness(bool up);
   // Status reads (direct form) until the controller took the last byte; false if it never did.
   bool WaitEcTookByteDirect();
   // True once EXIT destroyed the window, which can happen inside any modal loop a tick

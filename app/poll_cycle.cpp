@@ -5,7 +5,6 @@
 #include "app/hot_keys.h"
 #include "app/key_status.h"
 #include "app/main_frame.h"
-#include "app/user_key.h"
 #include "hw/device_link.h"
 #include "ui/option_dlg.h"
 
@@ -52,11 +51,20 @@ void CMainFrame::OnTimer(UINT_PTR nIDEvent) {
 bool CMainFrame::RunKeys(unsigned pressed) {
   for (size_t i = 0; i < tavos::kKeyCount; ++i) {
     if (!(pressed & (1u << i))) continue;
-    const tavos::KeyRow& key = tavos::kKeys[i];
-    tavos::KeyPress press = {&key, key.builtIn};
-    if (!(this->*press.action->perform)(press)) return false;
+    if (!RunKey(tavos::kKeys[i])) return false;
   }
   return true;
+}
+
+// Read at each press, like every setting: an edit of the file counts from the next press.
+bool CMainFrame::RunKey(const tavos::KeyRow& key) {
+  char value[tavos::kKeyValueBuffer];
+  GetPrivateProfileStringA("KEYS", key.name, "", value, sizeof value, m_strSettingsPath);
+  tavos::KeyPress press;
+  char why[256];
+  if (!tavos::ParseKeyValue(value, key, &press, why, sizeof why))
+    return ReportKeyProblem(press, why);
+  return (this->*press.action->perform)(press);
 }
 
 bool CMainFrame::StartBrowser(const tavos::KeyPress&) {
@@ -92,10 +100,7 @@ bool CMainFrame::RunUserKey(const tavos::KeyPress&) {
   GetPrivateProfileStringA("ENABLEMUTE", "CHECK", "", check, sizeof check, m_strSettingsPath);
   GetPrivateProfileStringA("ENABLEMUTE", "MUTE", "", mute, sizeof mute, m_strSettingsPath);
   tavos::UserKeyPlan plan = tavos::PlanUserKey(check, mute);
-  if (plan.sound == tavos::SoundChange::On) m_masterVolume.SoundOn();
-  if (plan.sound == tavos::SoundChange::Off) m_masterVolume.SoundOff();
-  if (plan.storeMute != nullptr)
-    WritePrivateProfileStringA("ENABLEMUTE", "MUTE", plan.storeMute, m_strSettingsPath);
+  ApplySoundPlan(plan);
   if (plan.endsTick) {
     tavos::ClearKeyStatus();
     return false;

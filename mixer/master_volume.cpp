@@ -225,6 +225,28 @@ void CMasterVolume::SetVolume(DWORD value) {
   delete[] values;
 }
 
+int CMasterVolume::GetMute() {
+  if (!m_bControlsReady) return -1;
+  MIXERCONTROLA control{};
+  MIXERLINECONTROLSA query{};
+  query.cbStruct = sizeof query;
+  query.dwLineID = m_dwLineId;
+  query.dwControlType = MIXERCONTROL_CONTROLTYPE_MUTE;
+  query.cControls = 1;
+  query.cbmxctrl = sizeof control;
+  query.pamxctrl = &control;
+  if (mixerGetLineControlsA(MixerObject(), &query, MIXER_GETLINECONTROLSF_ONEBYTYPE) !=
+      MMSYSERR_NOERROR)
+    return -1;
+  // One channel asked for gives the first channel's value, uniform control or not.
+  MIXERCONTROLDETAILS_UNSIGNED value{};
+  MIXERCONTROLDETAILS details = Details(control.dwControlID, 1, 0, &value);
+  if (mixerGetControlDetailsA(MixerObject(), &details, MIXER_GETCONTROLDETAILSF_VALUE) !=
+      MMSYSERR_NOERROR)
+    return -1;
+  return value.dwValue != 0 ? 1 : 0;
+}
+
 void CMasterVolume::SetChangeCallback(ChangeCallback callback, DWORD userValue) {
   m_pfnChangeCallback = callback;
   m_dwCallbackUser = userValue;

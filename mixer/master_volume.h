@@ -28,6 +28,10 @@ class CMasterVolume {
   virtual void SetVolume(DWORD value);
   virtual void SetChangeCallback(ChangeCallback callback, DWORD userValue);
 
+  // The speaker line's mute switch as the mixer reads it now: 1 muted, 0 on, -1 when there
+  // is no line or no mute control to read.
+  int GetMute();
+
   // Called for the mixer's notification that a control changed.
   void OnControlChange(DWORD controlId);
 

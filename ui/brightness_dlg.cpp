@@ -7,27 +7,11 @@
 #include "app/main_frame.h"
 #include "app/version_code.h"
 #include "hw/device_link.h"
-#include "platform/port_io.h"
 #include "settings/settings_keys.h"
-
-PROCESS_WIDE BYTE g_byBrightnessCommand = 0;
-PROCESS_WIDE BYTE g_byBrightnessData = 0;
+#include "ui/brightness_level.h"
 
 namespace {
-
-constexpr BYTE kEcSetBrightness = 0xCA;
-constexpr WORD kEcDataPort = 0x62;
-constexpr WORD kEcCommandPort = 0x66;
 constexpr int kMaxLevel = 7;
-// How many status reads the direct send waits for the controller to take a byte.
-constexpr int kDirectStatusReads = 4096;
-
-bool WaitTakenDirect() {
-  for (int reads = 0; reads < kDirectStatusReads; ++reads)
-    if (!(DirectPortIn(kEcCommandPort) & tavos::kEcInputFull)) return true;
-  return false;
-}
-
 }  // namespace
 
 namespace tavos {
@@ -117,24 +101,17 @@ void CBrightnessDlg::DetectPlatform() {
   }
 }
 
-void CBrightnessDlg::OnLevelDown() { StoreAndSend(tavos::LevelAfterDown(m_strLevel)); }
+void CBrightnessDlg::OnLevelDown() { StoreAndSend(false); }
 
-void CBrightnessDlg::OnLevelUp() { StoreAndSend(tavos::LevelAfterUp(m_strLevel)); }
+void CBrightnessDlg::OnLevelUp() { StoreAndSend(true); }
 
-// Written and sent also at a bound: a press at 0 sends 0 again.
-void CBrightnessDlg::StoreAndSend(int level) {
+// The same step, store and send as a brightness key's.
+void CBrightnessDlg::StoreAndSend(bool up) {
+  const int level = tavos::StoreAndSendBrightness(up, m_strLevel, m_strSettingsPath,
+                                                  m_bDirectPort != 0, m_hDriver);
   char text[16];
   std::snprintf(text, sizeof text, "%d", level);
   m_strLevel = text;
-  ::WritePrivateProfileStringA("BRIGHTNESS", "LEVEL", m_strLevel, m_strSettingsPath);
-  const BYTE data = BYTE(level & 0xFF);
-  if (m_bDirectPort) {
-    g_byBrightnessCommand = kEcSetBrightness;
-    g_byBrightnessData = data;
-    SendEcCommandDirect();
-  } else {
-    SendEcCommand(kEcSetBrightness, data);
-  }
 }
 
 BYTE CBrightnessDlg::WaitEcInputEmpty() { return ::WaitEcInputEmpty(m_hDriver); }
@@ -149,17 +126,6 @@ void CBrightnessDlg::SendEcCommand(BYTE command, BYTE data) {
   ::SendEcCommandWithData(m_hDriver, command, data);
 }
 
-void CBrightnessDlg::DrainEc() {
-  DirectPortIn(kEcCommandPort);
-  DirectPortIn(kEcDataPort);
-}
+void CBrightnessDlg::DrainEc() { tavos::DrainEcDirect(); }
 
-// One attempt: a busy controller gets nothing, silently, and is not asked again.
-void CBrightnessDlg::SendEcCommandDirect() {
-  DrainEc();
-  if (DirectPortIn(kEcCommandPort) & (tavos::kEcOutputFull | tavos::kEcInputFull)) return;
-  DirectPortOut(kEcCommandPort, g_byBrightnessCommand);
-  if (!WaitTakenDirect()) return;
-  DirectPortOut(kEcDataPort, g_byBrightnessData);
-  WaitTakenDirect();
-}
+void CBrightnessDlg::SendEcCommandDirect() { tavos::SendBrightnessDirect(); }

@@ -47,7 +47,7 @@ class CBrightnessDlg : public CDialog {
   DECLARE_MESSAGE_MAP()
 
  private:
-  void StoreAndSend(int level);
+  void StoreAndSend(bool up);
 };
 
 // The direct send's command and data bytes, set by the button handlers just before it.

@@ -21,6 +21,8 @@ namespace tavos_sim {
 namespace {
 
 constexpr char kTavosPath[] = "C:\\Program Files\\Tavos\\Tavos.exe";
+constexpr char kNotepadPath[] = "C:\\WINDOWS\\NOTEPAD.EXE";
+constexpr char kBrowserPath[] = "C:\\Program Files\\Plus!\\Microsoft Internet\\Iexplore.exe";
 constexpr WPARAM kExitCommand = 58112;
 
 winsim::OsProfile ProfileOf(const std::string& name) {
@@ -69,13 +71,16 @@ void Machine::SwitchOff() {
                                  " pool blocks still allocated after portio unloaded");
 }
 
-// The programs the hot keys start, where Windows of either language keeps them.
+// The programs the hot keys start, where Windows of either language keeps them, and the
+// shell's associations: text files open in Notepad, web pages and addresses in the browser.
 void Machine::InstallStandardPrograms() {
   for (const char* path : {"C:\\Program Files\\Plus!\\Microsoft Internet\\Iexplore.exe",
                            "C:\\Program Files\\Outlook Express\\Msimn.exe",
                            "C:\\Programme\\Plus!\\Microsoft Internet\\Iexplore.exe",
-                           "C:\\Programme\\Outlook Express\\Msimn.exe", kTavosPath})
+                           "C:\\Programme\\Outlook Express\\Msimn.exe", kNotepadPath, kTavosPath})
     pc_->Files().WriteFile(path, "MZ");
+  pc_->Associate(".txt", kNotepadPath);
+  for (const char* type : {".htm", ".html", "http:", "https:"}) pc_->Associate(type, kBrowserPath);
 }
 
 bool Machine::SetOs(const std::string& name) {

@@ -140,6 +140,15 @@ class WindowsPc {
   // A top-level window of a program without code, with its class and title.
   HWND AddWindowOf(SimProcess& process, const std::string& className, const std::string& title,
                    WNDPROC proc = DefWindowProcA);
+  // The shell's file associations: the program that opens a document type (".txt") or an
+  // address scheme ("http:"), both lower case; null when none is registered.
+  void Associate(const std::string& type, const std::string& program) {
+    associations_[type] = program;
+  }
+  const std::string* AssociatedProgram(const std::string& type) const {
+    auto found = associations_.find(type);
+    return found == associations_.end() ? nullptr : &found->second;
+  }
   // Called for every program without code that starts (its simulated behaviour, if any).
   void SetPassiveStartObserver(std::function<void(SimProcess&)> observer) {
     passiveStarted_ = observer;
@@ -224,6 +233,7 @@ class WindowsPc {
   std::vector<std::string> violations_;
   std::function<void(bool)> pauseObserver_;
   std::function<void(SimProcess&)> passiveStarted_;
+  std::map<std::string, std::string> associations_;
 
   // The turn: which thread may run. Null means the owner's thread.
   std::mutex turnMutex_;

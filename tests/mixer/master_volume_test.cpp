@@ -64,7 +64,9 @@ TEST_F(MasterVolumeTest, SoundOffMutesTheLineAndDeselectsItsListsSoundOnUndoes) 
       2, "Output Select", 2, 1));
   InProgram([&] {
     CMasterVolume volume;
+    EXPECT_EQ(0, volume.GetMute());
     volume.SoundOff();
+    EXPECT_EQ(1, volume.GetMute());
     EXPECT_EQ(std::vector<DWORD>{1}, SpeakerControl(2).values);
     EXPECT_EQ(std::vector<DWORD>(6, 0), SpeakerControl(10).values);
     EXPECT_EQ(std::vector<DWORD>(2, 0), SpeakerControl(11).values);
@@ -124,6 +126,7 @@ TEST_F(MasterVolumeTest, WithoutACardOrASpeakerLineItStaysClosedAndDoesNothing) 
       EXPECT_EQ(0u, Pc().Sound().OpenCount(Pc().CurrentPid()));
       volume.SoundOff();
       volume.SetVolume(5);
+      EXPECT_EQ(-1, volume.GetMute());
       EXPECT_EQ(kNone, volume.GetVolume());
       EXPECT_EQ(kNone, volume.GetVolumeMaximum());
       EXPECT_EQ(kNone, volume.GetVolumeSteps());
@@ -144,6 +147,15 @@ TEST_F(MasterVolumeTest, ADisabledVolumeControlLeavesMuteSwitching) {
     EXPECT_EQ((std::vector<DWORD>{0xC000, 0xC000}), SpeakerControl(1).values);
     volume.SoundOff();
     EXPECT_EQ(std::vector<DWORD>{1}, SpeakerControl(2).values);
+  });
+}
+
+TEST_F(MasterVolumeTest, ALineWithoutAMuteControlReadsAsUnknown) {
+  Speakers().controls.erase(Speakers().controls.begin() + 1);
+  InProgram([&] {
+    CMasterVolume volume;
+    EXPECT_TRUE(volume.m_bControlsReady);
+    EXPECT_EQ(-1, volume.GetMute());
   });
 }
 

@@ -165,6 +165,56 @@ TEST_F(Process, ShellExecuteStartsAProgramOnlyWhenItsFileExists) {
   }
 }
 
+// Documents and addresses open in the program associated with their type or scheme; what the
+// shell cannot open comes back as its error, and the arguments are part of the request.
+TEST_F(Process, ShellExecuteOpensDocumentsByAssociationAndSaysWhyItCannot) {
+  ASSERT_TRUE(pc->Files().WriteFile("C:\\WINDOWS\\NOTEPAD.EXE", "MZ"));
+  ASSERT_TRUE(pc->Files().WriteFile("C:\\Web\\Browser.exe", "MZ"));
+  ASSERT_TRUE(pc->Files().WriteFile("C:\\Docs\\Plan.txt", "plan"));
+  ASSERT_TRUE(pc->Files().WriteFile("C:\\Docs\\Photo.bmp", "BM"));
+  ASSERT_TRUE(pc->Files().WriteFile("C:\\Docs\\Fake.exe", "plain text"));
+  ASSERT_TRUE(pc->Files().WriteFile("C:\\Docs\\Go.bat", "@echo off"));
+  pc->Associate(".txt", "C:\\WINDOWS\\NOTEPAD.EXE");
+  pc->Associate("http:", "C:\\Web\\Browser.exe");
+  pc->Associate(".htm", "C:\\Web\\Gone.exe");
+  ASSERT_TRUE(pc->Files().WriteFile("C:\\Docs\\Page.htm", "<p>"));
+  struct Case {
+    const char* file;
+    uintptr_t result;
+    const char* started;
+  } cases[] = {
+      {"C:\\Docs\\Plan.txt", 42, "C:\\WINDOWS\\NOTEPAD.EXE"},
+      {"http://example.com/", 42, "C:\\Web\\Browser.exe"},
+      {"HTTP://EXAMPLE.COM/", 42, "C:\\Web\\Browser.exe"},
+      {"C:\\Docs\\Go.bat", 42, "C:\\Docs\\Go.bat"},
+      {"ftp://example.com/", 31, nullptr},    // SE_ERR_NOASSOC
+      {"C:\\Docs\\Photo.bmp", 31, nullptr},   // no program for the type
+      {"C:\\Docs\\Page.htm", 2, nullptr},     // its program's file is gone
+      {"C:\\Docs\\Fake.exe", 11, nullptr},    // ERROR_BAD_FORMAT
+      {"C:\\Docs\\Missing.txt", 2, nullptr},  // SE_ERR_FNF
+      {"C:\\Nowhere\\Plan.txt", 3, nullptr},  // SE_ERR_PNF
+  };
+  for (const Case& c : cases) {
+    const size_t before = pc->Processes().size();
+    const uintptr_t result = reinterpret_cast<uintptr_t>(
+        ShellExecuteA(nullptr, "open", c.file, nullptr, nullptr, SW_SHOWNORMAL));
+    EXPECT_EQ(c.result, result) << c.file;
+    if (c.started == nullptr) {
+      EXPECT_EQ(before, pc->Processes().size()) << c.file;
+      continue;
+    }
+    ASSERT_EQ(before + 1, pc->Processes().size()) << c.file;
+    EXPECT_EQ(c.started, pc->Processes().back()->exePath) << c.file;
+  }
+  const size_t lines = pc->Events().Lines().size();
+  ShellExecuteA(nullptr, "open", "C:\\Docs\\Go.bat", "-x \"a b\"", "C:\\Docs", SW_SHOWNORMAL);
+  ShellExecuteA(nullptr, "open", "C:\\Docs\\Go.bat", "", nullptr, SW_SHOWNORMAL);
+  EXPECT_EQ("0 shell open \"C:\\\\Docs\\\\Go.bat\" dir \"C:\\\\Docs\" args \"-x \\\"a b\\\"\"",
+            pc->Events().Lines()[lines]);
+  EXPECT_EQ("0 shell open \"C:\\\\Docs\\\\Go.bat\" dir \"\"", pc->Events().Lines()[lines + 2])
+      << "empty arguments are none";
+}
+
 // Programs that pile up meet a limit, as on Windows when memory runs out: the shell refuses
 // the next one with SE_ERR_OOM, and one ending makes room again.
 TEST_F(Process, ShellExecuteRefusesAProgramBeyondTheLimitOfRunningOnes) {
