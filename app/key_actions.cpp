@@ -124,15 +124,20 @@ bool CMainFrame::ToggleMute(const tavos::KeyPress&) {
   char mute[41];
   GetPrivateProfileStringA("ENABLEMUTE", "MUTE", "", mute, sizeof mute, m_strSettingsPath);
   const int muted = m_masterVolume.GetMute();
-  ApplySoundPlan(tavos::PlanUserKey("ENABLE", muted < 0 ? mute : muted ? "DISABLE" : "ENABLE"));
+  ApplySoundPlan(tavos::PlanUserKey("ENABLE", muted < 0 ? mute
+                                              : muted   ? "DISABLE"
+                                                        : "ENABLE"),
+                 true);
   return true;
 }
 
-void CMainFrame::ApplySoundPlan(const tavos::UserKeyPlan& plan) {
+void CMainFrame::ApplySoundPlan(const tavos::UserKeyPlan& plan, bool announce) {
   if (plan.sound == tavos::SoundChange::On) m_masterVolume.SoundOn();
   if (plan.sound == tavos::SoundChange::Off) m_masterVolume.SoundOff();
   if (plan.storeMute != nullptr)
     WritePrivateProfileStringA("ENABLEMUTE", "MUTE", plan.storeMute, m_strSettingsPath);
+  if (announce && m_masterVolume.m_bControlsReady && plan.sound != tavos::SoundChange::None)
+    ShowOsd(plan.sound == tavos::SoundChange::Off ? "Sound off" : "Sound on");
 }
 
 bool CMainFrame::VolumeUp(const tavos::KeyPress&) { return StepVolume(true); }
@@ -146,7 +151,11 @@ bool CMainFrame::StepVolume(bool up) {
   if (current == kNoVolume) return true;
   const DWORD minimum = m_masterVolume.GetVolumeMinimum();
   const DWORD maximum = m_masterVolume.GetVolumeMaximum();
-  m_masterVolume.SetVolume(tavos::VolumeAfterStep(current, minimum, maximum, up));
+  const DWORD volume = tavos::VolumeAfterStep(current, minimum, maximum, up);
+  m_masterVolume.SetVolume(volume);
+  char text[24];
+  std::snprintf(text, sizeof text, "Volume %d%%", tavos::VolumePercent(volume, minimum, maximum));
+  ShowOsd(text);
   return true;
 }
 
@@ -158,7 +167,11 @@ bool CMainFrame::BrightnessDown(const tavos::KeyPress&) { return StepBrightness(
 bool CMainFrame::StepBrightness(bool up) {
   char level[41] = "";
   GetPrivateProfileStringA("BRIGHTNESS", "LEVEL", "", level, sizeof level, m_strSettingsPath);
-  tavos::StoreAndSendBrightness(up, level, m_strSettingsPath, m_bDirectPortMode != 0, g_hDriver);
+  const int stepped = tavos::StoreAndSendBrightness(up, level, m_strSettingsPath,
+                                                    m_bDirectPortMode != 0, g_hDriver);
+  char text[40];
+  std::snprintf(text, sizeof text, "Brightness %d/%d", stepped, tavos::kMaxBrightnessLevel);
+  ShowOsd(text);
   return true;
 }
 

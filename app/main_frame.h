@@ -8,6 +8,7 @@
 #include "app/user_key.h"
 #include "mixer/master_volume.h"
 #include "platform/win32.h"
+#include "ui/osd_window.h"
 #include "ui/sys_tray.h"
 
 // Hot keys switched off (1.0) or on (0.0); every test compares it exactly.
@@ -75,6 +76,10 @@ class CMainFrame : public CFrameWnd {
   CMasterVolume m_masterVolume;
   int m_bHonourStartupKeys;
   CSysTray m_sysTray;
+  COsdWindow m_osd;
+
+  // The on-screen display shows `text`, unless [OSD] SHOW is "DISABLE" (read each time).
+  void ShowOsd(const char* text);
 
  protected:
   afx_msg int OnCreate(LPCREATESTRUCTA lpCreateStruct);
@@ -111,8 +116,9 @@ class CMainFrame : public CFrameWnd {
   // the program inside it.
   bool ReportKeyProblem(const tavos::KeyPress& press, const char* why);
   // The user key's mute routing and the mute action: the sound switched as `plan` says and
-  // ENABLEMUTE/MUTE stored.
-  void ApplySoundPlan(const tavos::UserKeyPlan& plan);
+  // ENABLEMUTE/MUTE stored; `announce` shows the new state on the display (where there is a
+  // speaker line to switch).
+  void ApplySoundPlan(const tavos::UserKeyPlan& plan, bool announce);
   bool StepVolume(bool up);
   bool StepBrightness(bool up);
   // Status reads (direct form) until the controller took the last byte; false if it never did.

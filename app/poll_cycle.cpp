@@ -100,7 +100,7 @@ bool CMainFrame::RunUserKey(const tavos::KeyPress&) {
   GetPrivateProfileStringA("ENABLEMUTE", "CHECK", "", check, sizeof check, m_strSettingsPath);
   GetPrivateProfileStringA("ENABLEMUTE", "MUTE", "", mute, sizeof mute, m_strSettingsPath);
   tavos::UserKeyPlan plan = tavos::PlanUserKey(check, mute);
-  ApplySoundPlan(plan);
+  ApplySoundPlan(plan, plan.endsTick);  // the routed toggle is told; the turning on is not
   if (plan.endsTick) {
     tavos::ClearKeyStatus();
     return false;

@@ -7,6 +7,8 @@
 
 namespace tavos {
 
+constexpr int kMaxBrightnessLevel = 7;
+
 // `stored` is BRIGHTNESS/LEVEL as the caller holds it; the new level (see LevelAfterDown and
 // LevelAfterUp) is written to `settingsPath` and sent with the port instructions of the
 // Windows 95 family (`directPort`), else through portio's handle `driver`. Written and sent

@@ -27,4 +27,5 @@ void CMainFrame::OnDisable() {
   }
   HICON handle = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(icon));
   m_sysTray.ShellNotify(NIM_MODIFY, nullptr, WM_TRAYICON, "TVO", handle, IDR_TRAYMENU, FALSE);
+  ShowOsd(icon == IDI_ENABLED ? "Hot keys on" : "Hot keys off");
 }

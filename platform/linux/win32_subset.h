@@ -606,6 +606,74 @@ BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
 int WINAPI GetSystemMetrics(int nIndex);
 BOOL WINAPI DrawIcon(HDC hDC, int X, int Y, HICON hIcon);
 
+// ---- the on-screen display: placement without activation, painting, GDI text -------------
+#define WS_EX_TOPMOST 0x00000008L
+#define WS_EX_TRANSPARENT 0x00000020L
+#define WS_EX_TOOLWINDOW 0x00000080L
+#define WS_EX_LAYERED 0x00080000L  // Windows 2000 and later
+#define GWL_EXSTYLE (-20)
+#define SW_SHOWNOACTIVATE 4
+#define SW_SHOWNA 8
+#define HWND_TOPMOST ((HWND)(LONG_PTR)-1)
+#define HWND_NOTOPMOST ((HWND)(LONG_PTR)-2)
+#define SWP_NOSIZE 0x0001
+#define SWP_NOMOVE 0x0002
+#define SWP_NOZORDER 0x0004
+#define SWP_NOACTIVATE 0x0010
+#define SWP_SHOWWINDOW 0x0040
+#define SWP_HIDEWINDOW 0x0080
+#define WM_MOUSEACTIVATE 0x0021
+#define MA_NOACTIVATE 3
+#define WM_NCHITTEST 0x0084
+#define HTTRANSPARENT (-1)
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+#define LWA_ALPHA 0x00000002
+BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
+                         UINT uFlags);
+BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
+BOOL WINAPI UpdateWindow(HWND hWnd);
+
+typedef DWORD COLORREF;
+#define RGB(r, g, b) \
+  ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
+// USER32 of Windows 2000 and later: programs bind it by name.
+BOOL WINAPI SetLayeredWindowAttributes(HWND hwnd, COLORREF crKey, BYTE bAlpha, DWORD dwFlags);
+
+// Any GDI object, as Windows' headers have it: each kind converts to it.
+typedef void* HGDIOBJ;
+struct HFONT__ {
+  int unused;
+};
+typedef struct HFONT__* HFONT;
+#define BLACK_BRUSH 4
+#define SYSTEM_FONT 13
+#define TRANSPARENT 1
+#define OPAQUE 2
+#define FW_NORMAL 400
+#define FW_BOLD 700
+#define ANSI_CHARSET 0
+#define OUT_DEFAULT_PRECIS 0
+#define CLIP_DEFAULT_PRECIS 0
+#define DEFAULT_QUALITY 0
+#define VARIABLE_PITCH 2
+#define FF_SWISS (2 << 4)
+#define DT_CENTER 0x00000001
+#define DT_VCENTER 0x00000004
+#define DT_SINGLELINE 0x00000020
+#define DT_NOPREFIX 0x00000800
+HGDIOBJ WINAPI GetStockObject(int i);
+HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight,
+                         DWORD bItalic, DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet,
+                         DWORD iOutPrecision, DWORD iClipPrecision, DWORD iQuality,
+                         DWORD iPitchAndFamily, LPCSTR pszFaceName);
+HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h);
+BOOL WINAPI DeleteObject(HGDIOBJ ho);
+int WINAPI SetBkMode(HDC hdc, int mode);
+COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color);
+int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
+int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format);
+
 // ---- the common file-open dialog ----------------------------------------------------------
 typedef UINT_PTR(CALLBACK* LPOFNHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef struct tagOFNA {

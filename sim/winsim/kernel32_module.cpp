@@ -64,6 +64,7 @@ const Export kExports[] = {
     {"VDMDBG", "VDMEnumTaskWOWEx", AsFarProc(&VDMEnumTaskWOWEx), false},
     {"SHELL32", "Shell_NotifyIconA", AsFarProc(&Shell_NotifyIconA), false},
     {"USER32", "SetMenuDefaultItem", AsFarProc(&SetMenuDefaultItem), false},
+    {"USER32", "SetLayeredWindowAttributes", AsFarProc(&SetLayeredWindowAttributes), false},
     {"SETUPAPI", "SetupDiGetClassDevsA", AsFarProc(&SetupDiGetClassDevsA), false},
     {"SETUPAPI", "SetupDiEnumDeviceInterfaces", AsFarProc(&SetupDiEnumDeviceInterfaces), false},
     {"SETUPAPI", "SetupDiGetDeviceInterfaceDetailA", AsFarProc(&SetupDiGetDeviceInterfaceDetailA),

@@ -7,6 +7,7 @@
 
 #include "platform/win32.h"
 #include "sim/winsim/resources.h"
+#include "sim/winsim/screen_text.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/window_manager.h"
 #include "sim/winsim/windows_pc.h"
@@ -272,27 +273,47 @@ BOOL WINAPI AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lp
 }
 
 HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
-  if (Window(hWnd) == nullptr || lpPaint == nullptr) return nullptr;
+  SimWindow* window = Window(hWnd);
+  if (window == nullptr || lpPaint == nullptr) return nullptr;
   std::memset(lpPaint, 0, sizeof *lpPaint);
-  // The device context names its window: nothing is drawn, but calls on it can be checked.
+  // The device context names its window: nothing is drawn, but what is drawn into it is kept
+  // (gdi32.cpp) and calls on it can be checked. The window is valid again.
   lpPaint->hdc = reinterpret_cast<HDC>(hWnd);
   GetClientRect(hWnd, &lpPaint->rcPaint);
+  window->needsPaint = false;
+  window->painting = true;
+  window->paintedText.clear();
+  window->dcFont = nullptr;
+  window->bkMode = OPAQUE;
+  window->textColor = 0;
   return lpPaint->hdc;
 }
 
 BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
-  return Window(hWnd) != nullptr && lpPaint != nullptr;
+  SimWindow* window = Window(hWnd);
+  if (window == nullptr || lpPaint == nullptr) return FALSE;
+  if (window->painting) winsim::ReportPainted(WindowsPc::Current(), *window);
+  window->painting = false;
+  window->dcFont = nullptr;
+  return TRUE;
 }
 
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
   SimWindow* window = Window(hWnd);
   if (window == nullptr || lpRect == nullptr) return FALSE;
-  // A minimised window is an icon; otherwise the simulated screen gives no sizes.
-  *lpRect = RECT{0, 0, window->minimized ? 36 : 0, window->minimized ? 36 : 0};
+  // A minimised window is an icon; otherwise its size as created or placed (popups have no
+  // frame, so that is their client area; the other windows here are made without a size).
+  if (window->minimized)
+    *lpRect = RECT{0, 0, 36, 36};
+  else
+    *lpRect = RECT{0, 0, window->width, window->height};
   return TRUE;
 }
 
+// A 1024 x 768 screen, the notebook's own.
 int WINAPI GetSystemMetrics(int nIndex) {
+  if (nIndex == SM_CXSCREEN) return 1024;
+  if (nIndex == SM_CYSCREEN) return 768;
   if (nIndex == SM_CXICON || nIndex == SM_CYICON) return 32;
   WindowsPc::Current().Stub("GetSystemMetrics index " + std::to_string(nIndex));
   return 0;

@@ -1,5 +1,5 @@
-// Message queues: sent messages, posted messages, key input, WM_QUIT and timer messages, in
-// Windows' order of retrieval (sent, posted, input, quit, timer).
+// Message queues: sent messages, posted messages, key input, WM_QUIT, paint and timer
+// messages, in Windows' order of retrieval (sent, posted, input, quit, paint, timer).
 #include <string>
 
 #include "platform/win32.h"
@@ -59,6 +59,14 @@ bool TakeMessage(SimThread& thread, MSG* msg, const winsim::MessageFilter& filte
   if (thread.quitPosted) {
     *msg = Make(nullptr, WM_QUIT, WPARAM(thread.quitCode), 0);
     if (remove) thread.quitPosted = false;
+    return true;
+  }
+  // WM_PAINT for an invalid visible window; it stays until the window is painted.
+  WindowsPc& pc = WindowsPc::Current();
+  for (HWND hwnd : pc.Windows().WindowsOf(&thread)) {
+    const SimWindow* window = pc.Windows().Find(hwnd);
+    if (!window->needsPaint || !window->visible || !filter.Matches(hwnd, WM_PAINT)) continue;
+    *msg = Make(hwnd, WM_PAINT, 0, 0);
     return true;
   }
   const uint64_t now = WindowsPc::Current().Now();

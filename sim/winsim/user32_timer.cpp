@@ -14,6 +14,14 @@ using winsim::WindowsPc;
 namespace {
 constexpr UINT kMinimumElapse = 10;        // USER_TIMER_MINIMUM
 constexpr UINT kMaximumElapse = 0x7FFFFFFF;  // USER_TIMER_MAXIMUM
+
+// The timeline reports the timers of a program's windows, but not those of a top-most
+// window (an on-screen display): what such a timer does shows as that window's own lines
+// ("osd hidden"), and the poll timer's lines stay the program's only timer lines.
+bool Reported(HWND hwnd) {
+  const winsim::SimWindow* window = WindowsPc::Current().Windows().Find(hwnd);
+  return window == nullptr || !(window->exStyle & WS_EX_TOPMOST);
+}
 }  // namespace
 
 UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc) {
@@ -42,7 +50,8 @@ UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC l
     }
   }
   if (!replaced) thread->timers.push_back(entry);
-  pc.Events().Add("timer start " + std::to_string(nIDEvent) + " " + std::to_string(elapse));
+  if (Reported(hWnd))
+    pc.Events().Add("timer start " + std::to_string(nIDEvent) + " " + std::to_string(elapse));
   return nIDEvent == 0 ? 1 : nIDEvent;
 }
 
@@ -54,7 +63,7 @@ BOOL WINAPI KillTimer(HWND hWnd, UINT_PTR uIDEvent) {
     for (auto it = timers.begin(); it != timers.end(); ++it) {
       if (it->hwnd == hWnd && it->id == uIDEvent) {
         timers.erase(it);
-        pc.Events().Add("timer stop " + std::to_string(uIDEvent));
+        if (Reported(hWnd)) pc.Events().Add("timer stop " + std::to_string(uIDEvent));
         return TRUE;
       }
     }

@@ -8,8 +8,11 @@
 
 #include "platform/win32.h"
 #include "sim/winsim/notification_area.h"
+#include "sim/winsim/screen_text.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/window_manager.h"
+#include "sim/winsim/window_showing.h"
+#include "sim/winsim/windows_functions.h"
 #include "sim/winsim/windows_pc.h"
 
 using winsim::SimWindow;
@@ -85,6 +88,7 @@ void FreeWindow(HWND hwnd) {
   SimWindow* window = pc.Windows().Find(hwnd);
   if (window == nullptr) return;
   window->destroying = true;
+  winsim::ReportHidden(pc, *window);
   SendMessageA(hwnd, WM_NCDESTROY, 0, 0);
   if (winsim::SimThread* thread = pc.CurrentThread()) {
     auto& timers = thread->timers;
@@ -162,6 +166,11 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
   record.parent = hWndParent;
   record.menu = hMenu;
   record.visible = (dwStyle & WS_VISIBLE) != 0;
+  // CW_USEDEFAULT leaves the placement to Windows; the simulated screen gives it none.
+  record.x = X == CW_USEDEFAULT ? 0 : X;
+  record.y = Y == CW_USEDEFAULT ? 0 : Y;
+  record.width = nWidth == CW_USEDEFAULT || nWidth < 0 ? 0 : nWidth;
+  record.height = nHeight == CW_USEDEFAULT || nHeight < 0 ? 0 : nHeight;
   HWND hwnd = pc.Windows().Add(record);
 
   CREATESTRUCTA create{lpParam, hInstance, hMenu,         hWndParent,   nHeight,     nWidth,
@@ -245,10 +254,15 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
   SimWindow* window = WindowsPc::Current().Windows().Find(hWnd);
   if (window == nullptr) return FALSE;
   BOOL wasVisible = window->visible;
-  window->visible = nCmdShow != SW_HIDE;
+  winsim::SetShown(*window, nCmdShow != SW_HIDE);
   // SW_MINIMIZE, SW_SHOWMINIMIZED, SW_SHOWMINNOACTIVE; SW_RESTORE and SW_SHOWNORMAL restore.
   if (nCmdShow == 6 || nCmdShow == 2 || nCmdShow == 7) window->minimized = true;
   if (nCmdShow == 9 || nCmdShow == SW_SHOWNORMAL) window->minimized = false;
+  // Every command that shows activates, but SW_SHOWNOACTIVATE, SW_SHOWNA, SW_SHOWMINNOACTIVE
+  // and the minimising ones.
+  const bool activates = nCmdShow == SW_SHOWNORMAL || nCmdShow == 3 || nCmdShow == SW_SHOW ||
+                         nCmdShow == 9 || nCmdShow == 10;
+  if (activates) winsim::ActivateShownWindow(*window);
   return wasVisible;
 }
 
@@ -257,6 +271,13 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
   switch (Msg) {
     case WM_NCCREATE:
       return TRUE;
+    case WM_PAINT: {
+      // Painting nothing still validates the window, or WM_PAINT would come forever.
+      PAINTSTRUCT paint;
+      BeginPaint(hWnd, &paint);
+      EndPaint(hWnd, &paint);
+      return 0;
+    }
     case WM_CLOSE:
       DestroyWindow(hWnd);
       return 0;
@@ -305,6 +326,7 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex) {
   }
   if (nIndex == GWLP_USERDATA) return window->userData;
   if (nIndex == GWLP_WNDPROC) return LONG_PTR(window->proc);
+  if (nIndex == GWL_EXSTYLE) return LONG_PTR(window->exStyle);
   WindowsPc::Current().Stub("GetWindowLongPtrA index " + std::to_string(nIndex));
   SetLastError(ERROR_INVALID_PARAMETER);
   return 0;
@@ -319,5 +341,15 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
   LONG_PTR previous = GetWindowLongPtrA(hWnd, nIndex);
   if (nIndex == GWLP_USERDATA) window->userData = dwNewLong;
   if (nIndex == GWLP_WNDPROC) window->proc = reinterpret_cast<WNDPROC>(dwNewLong);
+  if (nIndex == GWL_EXSTYLE) {
+    // Versions without layered windows (before 2000) do not keep WS_EX_LAYERED.
+    DWORD style = DWORD(dwNewLong);
+    const winsim::WindowsFunction* layered =
+        winsim::FindListedFunction("USER32", "SetLayeredWindowAttributes");
+    if (layered == nullptr || !winsim::ProfileHas(WindowsPc::Current().Profile(), *layered))
+      style &= ~DWORD(WS_EX_LAYERED);
+    if (!(style & WS_EX_LAYERED)) window->layeredSet = false;
+    window->exStyle = style;
+  }
   return previous;
 }

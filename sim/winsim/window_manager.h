@@ -29,6 +29,23 @@ struct SimWindow {
   LONG_PTR userData = 0;
   bool visible = false;
   bool destroying = false;
+  // Where it is (CreateWindowExA, SetWindowPos), and what its painting shows: the text drawn
+  // in the paint under way, and the text the timeline reports a top-most window showing.
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool needsPaint = false;  // invalid: WM_PAINT is due
+  bool painting = false;    // between BeginPaint and EndPaint
+  std::string paintedText;
+  std::string shownText;
+  // A layered window (WS_EX_LAYERED) shows nothing until its attributes are set.
+  bool layeredSet = false;
+  BYTE alpha = 255;
+  // The paint's device context: the selected font, the background mode, the text colour.
+  HGDIOBJ dcFont = nullptr;
+  int bkMode = OPAQUE;
+  COLORREF textColor = 0;
   // Dialogs and message boxes: their procedure and, once ended, their result.
   DLGPROC dialogProc = nullptr;
   bool dialogEnded = false;

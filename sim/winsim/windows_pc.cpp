@@ -13,6 +13,7 @@
 #include "sim/winsim/device_interfaces.h"
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/notification_area.h"
+#include "sim/winsim/screen_text.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/sim_scope.h"
 #include "sim/winsim/sound_card.h"
@@ -221,6 +222,11 @@ void WindowsPc::RunThread(SimThread* thread, std::function<int()> entry) {
   if (!thread->terminating) {
     try {
       exitCode = DWORD(entry());
+      // A program that ends by itself has deleted what it created: Windows NT frees what is
+      // left, but the 95 family's GDI heap is the whole system's, and 64 KB.
+      if (size_t left = gdi_.CountOf(thread->process->pid))
+        Violation(thread->process->ImageName() + " ended with " + std::to_string(left) +
+                  " GDI objects not deleted");
     } catch (const ThreadTerminated&) {
       exitCode = 1;
     }
@@ -240,6 +246,7 @@ void WindowsPc::EndProcess(SimProcess& process, DWORD exitCode) {
   if (SimThread* thread = process.thread.get()) {
     // A thread's windows go with it, without further messages, and their tray icons too.
     for (HWND hwnd : windows_->WindowsOf(thread)) {
+      ReportHidden(*this, *windows_->Find(hwnd));
       tray_->RemoveIconsOf(hwnd);
       windows_->CloseSurface(hwnd);
       windows_->Remove(hwnd);
@@ -260,6 +267,7 @@ void WindowsPc::EndProcess(SimProcess& process, DWORD exitCode) {
                       messageHooks_.end());
   ReleaseHeldInput();
   sound_->CloseAllOf(process.pid);
+  gdi_.DeleteAllOf(process.pid);
   timeline_.Add("process end " + Quote(process.ImageName()) + " code=" + std::to_string(exitCode));
 }
 

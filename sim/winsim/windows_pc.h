@@ -22,6 +22,7 @@
 
 #include "platform/win32.h"
 #include "sim/winsim/file_system.h"
+#include "sim/winsim/gdi_objects.h"
 #include "sim/winsim/handle_table.h"
 #include "sim/winsim/menu_table.h"
 #include "sim/winsim/os_profile.h"
@@ -79,6 +80,7 @@ class WindowsPc {
   DeviceInterfaces& Interfaces() { return *interfaces_; }
   NotificationArea& Tray() { return *tray_; }
   SoundCard& Sound() { return *sound_; }
+  GdiObjects& Gdi() { return gdi_; }
   // Installed journal-playback hooks, and every event they played (for tests).
   struct JournalHook {
     uintptr_t handle;
@@ -218,6 +220,7 @@ class WindowsPc {
   std::unique_ptr<DeviceInterfaces> interfaces_;
   std::unique_ptr<NotificationArea> tray_;
   std::unique_ptr<SoundCard> sound_;
+  GdiObjects gdi_;
   std::vector<JournalHook> journalHooks_;
   std::vector<MessageHook> messageHooks_;
   std::vector<std::pair<uint8_t, bool>> heldInput_;  // key, up
