@@ -582,6 +582,7 @@ BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString);
 int WINAPI GetWindowTextLengthA(HWND hWnd);
 BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable);
 BOOL WINAPI IsWindowEnabled(HWND hWnd);
+HWND WINAPI GetLastActivePopup(HWND hWnd);
 HWND WINAPI SetFocus(HWND hWnd);
 HWND WINAPI GetFocus(void);
 BOOL WINAPI IsIconic(HWND hWnd);

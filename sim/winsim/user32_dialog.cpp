@@ -99,8 +99,9 @@ INT_PTR RunModal(HWND dialog, const std::string& kind, std::function<bool(const 
       if (control->className != "Button" || (control->style & BS_TYPEMASK) == BS_GROUPBOX ||
           control->text != choice)
         continue;
-      // A greyed control takes no click: the user's click is lost, as on screen.
-      if (control->style & WS_DISABLED) return true;
+      // A greyed control takes no click, nor does any control of a dialog that is disabled
+      // while a dialog it owns runs: the user's click is lost, as on screen.
+      if ((control->style & WS_DISABLED) || !IsWindowEnabled(dialog)) return true;
       return PostMessageA(child, BM_CLICK, 0, 0) != 0;
     }
     return false;
@@ -108,6 +109,7 @@ INT_PTR RunModal(HWND dialog, const std::string& kind, std::function<bool(const 
   surface.pick = std::move(pick);
   surface.details = std::move(details);
   pc.Windows().OpenSurface(surface);
+  pc.Windows().Activate(dialog);
 
   MSG msg;
   while (true) {
@@ -124,16 +126,33 @@ INT_PTR RunModal(HWND dialog, const std::string& kind, std::function<bool(const 
   }
   SimWindow* window = pc.Windows().Find(dialog);
   INT_PTR result = window && window->dialogEnded ? window->dialogResult : IDCANCEL;
+  HWND owner = window != nullptr ? window->parent : nullptr;
   pc.Windows().CloseSurface(dialog);
   if (window != nullptr) DestroyWindow(dialog);
+  // The owner is active again, and with it what the user works in.
+  if (owner != nullptr && pc.Windows().Find(owner) != nullptr) pc.Windows().Activate(owner);
   return result;
 }
 
+// A modal window's owner is a top-level window, which the dialog manager disables while the
+// modal window runs (EndDialog enables it again), as Windows' DialogBoxParam does.
 HWND CreateDialogWindow(const char* title, HWND parent, DLGPROC proc, DWORD style, DWORD exStyle) {
+  WindowsPc& pc = WindowsPc::Current();
+  HWND owner = parent;
+  for (SimWindow* window = pc.Windows().Find(owner);
+       window != nullptr && (window->style & WS_CHILD) && window->parent != nullptr;
+       window = pc.Windows().Find(owner))
+    owner = window->parent;
+  const bool disable = owner != nullptr && IsWindowEnabled(owner);
+  if (disable) EnableWindow(owner, FALSE);
   HWND dialog =
       CreateWindowExA(exStyle, kDialogClass, title, style | WS_POPUP | WS_CAPTION | WS_VISIBLE, 0,
-                      0, 0, 0, parent, nullptr, nullptr, nullptr);
-  if (dialog != nullptr) WindowsPc::Current().Windows().Find(dialog)->dialogProc = proc;
+                      0, 0, 0, owner, nullptr, nullptr, nullptr);
+  if (dialog == nullptr) {
+    if (disable) EnableWindow(owner, TRUE);
+    return nullptr;
+  }
+  pc.Windows().Find(dialog)->dialogProc = proc;
   return dialog;
 }
 
@@ -177,7 +196,9 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
         control.x, control.y, control.cx, control.cy, dialog,
         reinterpret_cast<HMENU>(uintptr_t(uint16_t(control.id))), hInstance, nullptr);
     if (child == nullptr) {
+      HWND owner = record->parent;
       DestroyWindow(dialog);
+      if (owner != nullptr) EnableWindow(owner, TRUE);
       SetLastError(ERROR_INVALID_DATA);
       return -1;
     }
@@ -208,6 +229,8 @@ BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult) {
   }
   window->dialogEnded = true;
   window->dialogResult = nResult;
+  // The owner is enabled again whether or not the dialog disabled it, as on Windows.
+  if (window->parent != nullptr) EnableWindow(window->parent, TRUE);
   return TRUE;
 }
 

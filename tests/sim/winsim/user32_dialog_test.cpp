@@ -66,6 +66,36 @@ TEST_F(User32Dialog, AMessageBoxKeepsTheOwnersTimersRunningUntilTheUserChoosesOk
   EXPECT_TRUE(HasLine("0 msgbox \"Hello\"")) << Timeline();
 }
 
+// As DialogBoxParam on Windows: the owner is disabled while its modal window runs, which is
+// its last active popup meanwhile; EndDialog enables it again and it is active once more.
+TEST_F(User32Dialog, TheOwnerIsDisabledAndHasTheBoxAsItsLastActivePopupWhileItRuns) {
+  HWND main = StartMainWindow();
+  BOOL enabledBefore = FALSE, enabledDuring = TRUE, enabledAfter = FALSE;
+  HWND popupBefore = nullptr, popupDuring = nullptr, popupAfter = nullptr;
+  OnProgram([&] {
+    enabledBefore = IsWindowEnabled(main);
+    popupBefore = GetLastActivePopup(main);
+    MessageBoxA(main, "Busy", "Tavos", MB_OK);
+    enabledAfter = IsWindowEnabled(main);
+    popupAfter = GetLastActivePopup(main);
+  });
+  winsim::Surface* box = pc->Windows().TopSurface();
+  ASSERT_NE(nullptr, box);
+  OnProgram([&] {
+    enabledDuring = IsWindowEnabled(main);
+    popupDuring = GetLastActivePopup(main);
+  });
+  EXPECT_TRUE(box->choose("OK"));
+  pc->Settle();
+  EXPECT_TRUE(enabledBefore);
+  EXPECT_FALSE(enabledDuring);
+  EXPECT_TRUE(enabledAfter);
+  EXPECT_EQ(main, popupBefore);
+  EXPECT_NE(nullptr, popupDuring);
+  EXPECT_NE(main, popupDuring) << "the box, while it runs";
+  EXPECT_EQ(main, popupAfter);
+}
+
 TEST_F(User32Dialog, TheButtonsAnswerWithTheirIds) {
   struct Case {
     UINT type;
@@ -151,7 +181,8 @@ TEST_F(User32Dialog, DialogBoxParamReturnsWhatEndDialogWasGiven) {
   pc->Settle();
   EXPECT_EQ(42, result);
   // The dialog procedure sees every message of its window, its destruction too.
-  EXPECT_EQ((std::vector<std::string>{"WM_INITDIALOG", "WM_COMMAND", "WM_DESTROY", "WM_NCDESTROY"}), g_dialogLog);
+  EXPECT_EQ((std::vector<std::string>{"WM_INITDIALOG", "WM_COMMAND", "WM_DESTROY", "WM_NCDESTROY"}),
+            g_dialogLog);
   EXPECT_TRUE(HasLine("0 dialog open 100")) << Timeline();
   EXPECT_TRUE(HasLine("1000 dialog close 100 result=42")) << Timeline();
 }
