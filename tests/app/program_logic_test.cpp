@@ -6,6 +6,7 @@
 #include "app/instance_match.h"
 #include "app/user_key.h"
 #include "app/version_code.h"
+#include "ui/brightness_dlg.h"
 
 namespace {
 
@@ -110,6 +111,33 @@ TEST(InstanceMatch, Windows2000AndXpCompareTheWholeName) {
     EXPECT_FALSE(tavos::IsProgramProcessName("MYTAVOS.EXE", code));
     EXPECT_FALSE(tavos::IsProgramProcessName("C:\\TAVOS\\TAVOS.EXE", code));
     EXPECT_FALSE(tavos::IsProgramProcessName("", code));
+  }
+}
+
+// Every stored number steps as arithmetic says: down floors at 0, up caps at 7, and the
+// ends of the int range, or numbers beyond it, neither overflow nor differ between Windows'
+// 32-bit and Linux's 64-bit long.
+TEST(BrightnessLevel, AnyStoredNumberStepsAsArithmeticSays) {
+  struct Case {
+    const char* stored;
+    int down, up;
+  } cases[] = {
+      {"", 0, 1},
+      {"abc", 0, 1},
+      {"0", 0, 1},
+      {"6", 5, 7},
+      {"7", 6, 7},
+      {"12", 11, 7},
+      {"-3", 0, -2},
+      {" +4x", 3, 5},
+      {"2147483647", 2147483646, 7},
+      {"-2147483648", 0, -2147483647},
+      {"99999999999", 2147483646, 7},
+      {"-99999999999", 0, -2147483647},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.down, tavos::LevelAfterDown(c.stored)) << '"' << c.stored << "\" down";
+    EXPECT_EQ(c.up, tavos::LevelAfterUp(c.stored)) << '"' << c.stored << "\" up";
   }
 }
 
