@@ -1,6 +1,7 @@
 // Modal message boxes and dialogs: the modal loop keeps the owner's timers running, the
 // scripted user answers through the top surface, WM_QUIT ends a modal loop and is posted
 // again, DialogBoxParamA needs its template, EndDialog's result, and the timeline lines.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,16 @@ INT_PTR CALLBACK RecordingDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     return TRUE;
   }
   return FALSE;
+}
+
+// Logs each command without ending; WM_APP makes 1003 the default id, WM_APP + 1 greys it.
+std::vector<int> g_commands;
+INT_PTR CALLBACK CommandLoggingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_COMMAND) g_commands.push_back(LOWORD(wParam));
+  if (message == WM_APP) SendMessageA(hwnd, DM_SETDEFID, 1003, 0);
+  if (message == WM_APP + 1) EnableWindow(GetDlgItem(hwnd, 1003), FALSE);
+  return message == WM_COMMAND || message >= WM_APP;
 }
 
 class User32Dialog : public SimPcTest {
@@ -94,6 +105,53 @@ TEST_F(User32Dialog, TheOwnerIsDisabledAndHasTheBoxAsItsLastActivePopupWhileItRu
   EXPECT_NE(nullptr, popupDuring);
   EXPECT_NE(main, popupDuring) << "the box, while it runs";
   EXPECT_EQ(main, popupAfter);
+}
+
+// Enter as Windows' dialog manager takes it (IsDialogMessage, DM_GETDEFID), on the option
+// dialog's template, whose push buttons (1002, 1003, 1005) are none of them the default.
+// A push button with the focus is pressed by Enter only when it is drawn as the default,
+// which Tab makes it (WM_NEXTDLGCTL) but the focus the dialog opens with, or a click, does
+// not; else Enter is the default id: IDOK when no control has it, nothing when it is greyed.
+TEST_F(User32Dialog, EnterPressesTheFocusedButtonOnlyWhenTabMadeItTheDefault) {
+  g_commands.clear();
+  Run(
+      [&] {
+        DialogBoxParamA(winsim::SimProcess::ImageBase(), MAKEINTRESOURCEA(102), nullptr,
+                        CommandLoggingProc, 0);
+        return 0;
+      },
+      "C:\\T.exe", TAVOS_RESOURCE_FILE);
+  HWND dialog = pc->Windows().TopSurface()->window;
+  auto key = [&](WPARAM vk) {
+    PostMessageA(pc->Windows().Focus(), WM_KEYDOWN, vk, 0);
+    pc->Settle();
+  };
+  auto focusId = [&] { return GetDlgCtrlID(pc->Windows().Focus()); };
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    int focus;
+    std::vector<int> commands;  // what Enter sends then
+  };
+  const Step steps[] = {
+      {"as opened", [] {}, 1002, {IDOK}},
+      {"tab", [&] { key(VK_TAB); }, 1003, {1003}},
+      {"tab to the edit box", [&] { key(VK_TAB); }, 1004, {IDOK}},
+      {"tab", [&] { key(VK_TAB); }, 1005, {1005}},
+      {"click",
+       [&] { PostMessageA(GetDlgItem(dialog, 1002), BM_CLICK, 0, 0), pc->Settle(); },
+       1002,
+       {1002, IDOK}},
+      {"default id 1003", [&] { PostMessageA(dialog, WM_APP, 0, 0), pc->Settle(); }, 1002, {1003}},
+      {"1003 greyed", [&] { PostMessageA(dialog, WM_APP + 1, 0, 0), pc->Settle(); }, 1002, {}},
+  };
+  for (const Step& step : steps) {
+    g_commands.clear();
+    step.act();
+    EXPECT_EQ(step.focus, focusId()) << step.what;
+    key(VK_RETURN);
+    EXPECT_EQ(step.commands, g_commands) << step.what << ", then Enter";
+  }
 }
 
 TEST_F(User32Dialog, TheButtonsAnswerWithTheirIds) {
