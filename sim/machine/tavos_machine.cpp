@@ -52,6 +52,7 @@ void Machine::SwitchOff() {
   if (switchedOff_) return;
   switchedOff_ = true;
   pc_->ShutDown();  // programs end first, closing their device handles
+  for (const std::string& leak : pc_->Leaks()) switchOffProblems_.push_back("switch-off: " + leak);
   if (kernel_.Io().DriverLoaded()) {
     NTSTATUS status = kernel_.Io().UnloadDriver();
     if (!NT_SUCCESS(status)) {

@@ -190,6 +190,7 @@ TEST_F(User32Dialog, QuitInsideTheModalLoopEndsItAndIsPostedAgain) {
   EXPECT_EQ(nullptr, pc->Windows().TopSurface());
   EXPECT_FALSE(MainProgram().running) << "the outer loop did not see WM_QUIT" << Timeline();
   EXPECT_EQ(9u, MainProgram().exitCode);
+  expectedLeaks = {"T.exe (pid 260) ended with 1 window not destroyed"};  // WM_QUIT only
 }
 
 TEST_F(User32Dialog, DialogBoxParamNeedsTheTemplateInTheProgramsResources) {
