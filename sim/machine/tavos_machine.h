@@ -40,6 +40,9 @@ class Machine {
   bool SetDriverLoaded(bool loaded);
   void SetEcReady() { notebook_.Ec().SetReady(); }
   void SetEcBusy(int statusReads) { notebook_.Ec().SetBusy(statusReads); }
+  void SetEcBusy(int afterCommand, int afterData) {
+    notebook_.Ec().SetBusy(afterCommand, afterData);
+  }
   void SetEcStuck() { notebook_.Ec().SetStuck(); }
 
   // ---- the user and the hardware
