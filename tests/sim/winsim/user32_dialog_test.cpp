@@ -105,6 +105,21 @@ TEST_F(User32Dialog, TheOwnerIsDisabledAndHasTheBoxAsItsLastActivePopupWhileItRu
   EXPECT_NE(nullptr, popupDuring);
   EXPECT_NE(main, popupDuring) << "the box, while it runs";
   EXPECT_EQ(main, popupAfter);
+
+  // A popup the main window owns was the last active one; once it is gone, the owner is.
+  HWND popup = nullptr, popupWhileThere = nullptr, popupGone = nullptr;
+  OnProgram([&] {
+    popup = CreateLogged("popup", main, WS_POPUP);
+    MessageBoxA(popup, "Busy", "Tavos", MB_OK);
+    popupWhileThere = GetLastActivePopup(main);
+    DestroyWindow(popup);
+    popupGone = GetLastActivePopup(main);
+  });
+  ASSERT_NE(nullptr, pc->Windows().TopSurface());
+  EXPECT_TRUE(pc->Windows().TopSurface()->choose("OK"));
+  pc->Settle();
+  EXPECT_EQ(popup, popupWhileThere);
+  EXPECT_EQ(main, popupGone);
 }
 
 // Enter as Windows' dialog manager takes it (IsDialogMessage, DM_GETDEFID), on the option
