@@ -346,13 +346,13 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   std::vector<Button> buttons;
   switch (uType & 0x0F) {
     case MB_OKCANCEL:
-      buttons = {{"OK", IDOK}, {"Cancel", IDCANCEL}};
+      buttons = std::vector<Button>{{"OK", IDOK}, {"Cancel", IDCANCEL}};
       break;
     case MB_YESNO:
-      buttons = {{"Yes", IDYES}, {"No", IDNO}};
+      buttons = std::vector<Button>{{"Yes", IDYES}, {"No", IDNO}};
       break;
     default:
-      buttons = {{"OK", IDOK}};
+      buttons = std::vector<Button>{{"OK", IDOK}};
   }
   // Yes/No has no close box: the question must be answered.
   DWORD style = (uType & 0x0F) == MB_YESNO ? 0 : WS_SYSMENU;
