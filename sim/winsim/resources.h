@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -22,6 +23,8 @@ class ResourceModule {
   bool Load(const std::string& hostPath);
   // The data of the resource with a numeric type and id, or null.
   const std::string* Find(WORD type, WORD id) const;
+  // The ids of every resource of a numeric type, in ascending order.
+  std::vector<WORD> IdsOf(WORD type) const;
   size_t Count() const { return resources_.size(); }
 
  private:
