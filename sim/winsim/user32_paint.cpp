@@ -14,6 +14,7 @@ namespace winsim {
 
 void ActivateShownWindow(SimWindow& window) {
   if (window.style & WS_CHILD) return;
+  WindowsPc::Current().Windows().Activate(window.handle);
   WindowsPc::Current().Windows().SetForeground(window.handle);
   WindowsPc::Current().Windows().SetFocusWindow(window.handle);
 }
