@@ -589,6 +589,50 @@ void Screenshot(const std::string& folder, const char* name, HWND shown) {
          exists ? "failure: " + oneLine : "no answer from the screenshot taker");
 }
 
+// The on-screen display after Disable: Tavos's top-most tool popup, bottom centre, not in
+// front, translucent (Wine reports a Windows with layered windows), and gone after its 1.5 s.
+void CheckDisplay(DWORD threadId, const char* text, const std::string& shots) {
+  constexpr const char* kClass = "TavosOnScreenDisplay";
+  const DWORD shownAt = GetTickCount();
+  HWND display = nullptr;
+  bool shown = WaitUntil(kMenuTimeoutMs, [&] {
+    display = VisibleThreadWindow(threadId, kClass);
+    return display != nullptr;
+  });
+  std::string what = std::string("the on-screen display shows after Disable (\"") + text + "\")";
+  Expect(what.c_str(), shown, "a visible " + std::string(kClass) + " window", "none");
+  if (!shown) return;
+  Screenshot(shots, "on-screen-display", display);
+  // Taken while it showed: the display outlasted the picture.
+  Expect("the display still showed when the picture was taken", IsWindowVisible(display) != FALSE,
+         "visible", "hidden already (" + std::to_string(GetTickCount() - shownAt) + " ms)");
+  const LONG exStyle = GetWindowLongA(display, GWL_EXSTYLE);
+  const LONG wanted = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED | WS_EX_TRANSPARENT;
+  char styles[64];
+  std::snprintf(styles, sizeof styles, "0x%08lX", static_cast<unsigned long>(exStyle));
+  Expect("the display is a top-most, translucent tool window the mouse passes through",
+         (exStyle & wanted) == wanted, "WS_EX_TOPMOST, TOOLWINDOW, LAYERED, TRANSPARENT", styles);
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  bool layered = GetLayeredWindowAttributes(display, nullptr, &alpha, &flags) != FALSE;
+  Expect("the display's alpha is 208 of 255", layered && (flags & LWA_ALPHA) && alpha == 208,
+         "LWA_ALPHA 208", layered ? "alpha " + std::to_string(alpha) : "no layered attributes");
+  Expect("the display is not the foreground window", GetForegroundWindow() != display,
+         "another window in front", "the display");
+  RECT area{};
+  GetWindowRect(display, &area);
+  const LONG width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  char where[96];
+  std::snprintf(where, sizeof where, "(%ld,%ld)-(%ld,%ld) on %ldx%ld", area.left, area.top,
+                area.right, area.bottom, width, height);
+  Expect("the display is centred, an eighth of the screen above its bottom",
+         area.left + area.right == width && area.bottom == height - height / 8, "bottom centre",
+         where);
+  bool hidden = WaitUntil(3000, [&] { return !IsWindowVisible(display); });
+  Info("the display hid after %lu ms", static_cast<unsigned long>(GetTickCount() - shownAt));
+  Expect("the display hides by itself within 3 s", hidden, "hidden", "still showing");
+}
+
 struct ButtonList {
   std::vector<std::string> buttons;
 };
@@ -660,6 +704,7 @@ void CheckTrayMenu(HWND frame, HWND tray, const PROCESS_INFORMATION& tavos,
     return;
   }
   ExpectStateFile(stateFile, "Disable writes C:\\Tavos.ini with the banner and 1, CR LF", disabled);
+  CheckDisplay(tavos.dwThreadId, "Hot keys off", shots);
 
   // Disabled: Enable, checked; picking it switches back.
   if (!OpenTrayMenu(tray, frame, tavos.dwThreadId, probe, "disabled", &opened)) {

@@ -20,7 +20,8 @@ TEST(WineRunnerTest, HostEventsBecomeTimelineLines) {
       "@650 ec-cmd CF",
       "@650 ec-data 81",
       "@650 ec-cmd C1",  // its data byte never comes: reported alone at the next line
-      "@650 shell 6f70656e 49657870 433a5c",
+      "@650 shell 6f70656e 49657870 433a5c -",
+      "@650 shell 6f70656e 49657870 - 2d6e",
       "@650 key down 0x5B",
       "@650 menu 44697361626c65 2d 2a456e61626c65",
       "@650 dialog-open 100",
@@ -45,6 +46,7 @@ TEST(WineRunnerTest, HostEventsBecomeTimelineLines) {
       "650 ec 0xCF 0x81",
       "650 ec 0xC1",
       "650 shell open \"Iexp\" dir \"C:\\\\\"",
+      "650 shell open \"Iexp\" dir \"\" args \"-n\"",
       "650 key down 0x5B",
       "650 menu \"Disable\" \"-\" \"*Enable\"",
       "650 dialog open 100",

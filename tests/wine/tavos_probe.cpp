@@ -32,15 +32,22 @@ BOOL(WINAPI* g_notifyIcon)(DWORD, PNOTIFYICONDATAA) = Shell_NotifyIconA;
 HINSTANCE(WINAPI* g_shellExecute)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = ShellExecuteA;
 VOID(WINAPI* g_keybdEvent)(BYTE, BYTE, DWORD, ULONG_PTR) = keybd_event;
 
+// As the simulation's timeline does, a top-most window's timers (the on-screen display's) are
+// left out: they are not the poll timer, whose lines the host follows.
+bool IsTopMost(HWND hwnd) {
+  return hwnd != nullptr && (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
 UINT_PTR WINAPI ProbeSetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
   UINT_PTR result = g_setTimer(hwnd, id, elapse, proc);
-  if (result != 0) AppendEvent("timer-start " + std::to_string(id) + " " + std::to_string(elapse));
+  if (result != 0 && !IsTopMost(hwnd))
+    AppendEvent("timer-start " + std::to_string(id) + " " + std::to_string(elapse));
   return result;
 }
 
 BOOL WINAPI ProbeKillTimer(HWND hwnd, UINT_PTR id) {
   BOOL result = g_killTimer(hwnd, id);
-  if (result) AppendEvent("timer-stop " + std::to_string(id));
+  if (result && !IsTopMost(hwnd)) AppendEvent("timer-stop " + std::to_string(id));
   return result;
 }
 
@@ -118,7 +125,7 @@ int WINAPI ProbeMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 HINSTANCE WINAPI ProbeShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
                                    LPCSTR folder, INT show) {
   AppendEvent("shell " + HexBytes(verb ? verb : "open") + " " + HexBytes(Text(file)) + " " +
-              HexBytes(Text(folder)));
+              HexBytes(Text(folder)) + " " + HexBytes(Text(parameters)));
   return g_shellExecute(owner, verb, file, parameters, folder, show);
 }
 
@@ -227,7 +234,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
       msg->message = WM_NULL;
       if (settled) SetEvent(settled);
     } else if (msg->message == WM_TIMER && msg->wParam == tavos_wine::kPollTimerId &&
-               msg->lParam == 0) {
+               msg->lParam == 0 && !IsTopMost(msg->hwnd)) {
       // Not granted: the tick waits for the next period, as if the timer had not run out.
       if (grant != nullptr && WaitForSingleObject(grant, 0) == WAIT_OBJECT_0) {
         if (ran) SetEvent(ran);

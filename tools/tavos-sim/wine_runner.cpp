@@ -240,7 +240,7 @@ bool WineEventTranslator::Add(const std::string& hostLine, std::vector<std::stri
   const std::string stamp = hostLine.substr(1, blank - 1);
   const std::vector<std::string> w = Words(hostLine.substr(blank + 1));
   auto emit = [&](const std::string& event) { lines->push_back(stamp + " " + event); };
-  std::string a, b, c;
+  std::string a, b, c, d;
   if (w.empty()) return *problem = "empty host event", false;
   if (w[0] == "ec-data" && w.size() == 2) {
     const unsigned data = unsigned(std::strtoul(w[1].c_str(), nullptr, 16));
@@ -268,9 +268,10 @@ bool WineEventTranslator::Add(const std::string& hostLine, std::vector<std::stri
   } else if ((w[0] == "tray-add" || w[0] == "tray-modify") && w.size() >= 3 && Unhex(w[2], &a)) {
     emit(std::string("tray ") + (w[0] == "tray-add" ? "add" : "modify") + " icon=" + w[1] +
          " tip=" + winsim::Quote(a));
-  } else if (w[0] == "shell" && w.size() == 4 && Unhex(w[1], &a) && Unhex(w[2], &b) &&
-             Unhex(w[3], &c)) {
-    emit("shell " + a + " " + winsim::Quote(b) + " dir " + winsim::Quote(c));
+  } else if (w[0] == "shell" && w.size() == 5 && Unhex(w[1], &a) && Unhex(w[2], &b) &&
+             Unhex(w[3], &c) && Unhex(w[4], &d)) {
+    emit("shell " + a + " " + winsim::Quote(b) + " dir " + winsim::Quote(c) +
+         (d.empty() ? "" : " args " + winsim::Quote(d)));
   } else if (w[0] == "key" && w.size() == 3) {
     emit("key " + w[1] + " " + w[2]);
   } else if (w[0] == "dump" && w.size() == 3 && w[2] == "missing" && Unhex(w[1], &a)) {
