@@ -133,7 +133,7 @@ class Reader {
     }
     for (size_t i = 0; i < kActionCount; ++i)
       if (kActions[i].words != nullptr && count < kMaxListed) items[count++] = kActions[i].words;
-    items[count++] = "default";
+    if (count < kMaxListed) items[count++] = "default";
     Join(items, count, list, sizeof list);
     return Fail("\"%.*s%s\" is no action: a key takes %s.", shown, p, cut, list);
   }
