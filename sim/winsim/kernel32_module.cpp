@@ -69,6 +69,10 @@ const Export kExports[] = {
     {"SETUPAPI", "SetupDiGetDeviceInterfaceDetailA", AsFarProc(&SetupDiGetDeviceInterfaceDetailA),
      false},
     {"SETUPAPI", "SetupDiDestroyDeviceInfoList", AsFarProc(&SetupDiDestroyDeviceInfoList), false},
+    {"KERNEL32", "IsWow64Process", AsFarProc(&IsWow64Process), false},
+    {"SHELL32", "SHGetSpecialFolderLocation", AsFarProc(&SHGetSpecialFolderLocation), false},
+    {"SHELL32", "SHGetPathFromIDListA", AsFarProc(&SHGetPathFromIDListA), false},
+    {"SHELL32", "SHGetMalloc", AsFarProc(&SHGetMalloc), false},
 };
 
 // "psapi.dll", "PSAPI" and "C:\WINDOWS\SYSTEM32\PSAPI.DLL" all name the same library.
@@ -156,7 +160,7 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     for (const Export& entry : kExports) {
       if (strcasecmp(entry.library, library->name) != 0 || std::string(entry.name) != lpProcName)
         continue;
-      // The versions come from the program's function list; what it does not list is found.
+      // The versions come from the programs' function lists; what they do not list is found.
       const winsim::WindowsFunction* listed = winsim::FindListedFunction(entry.library, entry.name);
       if ((listed == nullptr || winsim::ProfileHas(profile, *listed)) &&
           (!entry.toolhelp || profile.hasToolhelp))

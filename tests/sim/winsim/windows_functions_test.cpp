@@ -14,9 +14,26 @@ class WindowsFunctions : public SimPcTest {};
 
 const char* const kProfiles[] = {"95", "98", "me", "nt351", "nt4", "2000", "xp"};
 
-// The functions Tavos binds at run time, found per version: device interfaces from 98 and
-// 2000, the notification area and default menu items from 95 and NT 4.0, Toolhelp on the 9x
-// family and from 2000, PSAPI on the NT family only.
+// The functions Tavos and its setup bind at run time, found per version: device interfaces
+// from 98 and 2000, the notification area, default menu items and the shell's special
+// folders from 95 and NT 4.0, Toolhelp on the 9x family and from 2000, PSAPI on the NT family
+// only, the 64-bit check from XP.
+// The two lists state facts about Windows: where both name a function, they must agree.
+TEST_F(WindowsFunctions, TavosAndSetupListsAgreeOnTheFunctionsTheyShare) {
+  int shared = 0;
+  for (const winsim::WindowsFunction& setup : winsim::SetupListedFunctions()) {
+    for (const winsim::WindowsFunction& tavos : winsim::ListedFunctions()) {
+      if (std::string(setup.library) != tavos.library || std::string(setup.name) != tavos.name)
+        continue;
+      ++shared;
+      EXPECT_EQ(std::string(tavos.first9x) + " " + tavos.firstNt,
+                std::string(setup.first9x) + " " + setup.firstNt)
+          << setup.library << "!" << setup.name;
+    }
+  }
+  EXPECT_GE(shared, 5) << "both bind Toolhelp and PSAPI at least";
+}
+
 TEST_F(WindowsFunctions, BoundFunctionsAreFoundOnlyWhereTheVersionHasThem) {
   struct Probe {
     const char* library;
@@ -27,15 +44,19 @@ TEST_F(WindowsFunctions, BoundFunctionsAreFoundOnlyWhereTheVersionHasThem) {
                           {"SHELL32.DLL", "Shell_NotifyIconA"},
                           {"USER32.DLL", "SetMenuDefaultItem"},
                           {"KERNEL32.DLL", "CreateToolhelp32Snapshot"},
-                          {"PSAPI.DLL", "EnumProcesses"}};
-  const std::vector<std::string> expected = {"95: - - tray menu toolhelp -",
-                                             "98: setupapi setupapi tray menu toolhelp -",
-                                             "me: setupapi setupapi tray menu toolhelp -",
-                                             "nt351: - - - - - psapi",
-                                             "nt4: - - tray menu - psapi",
-                                             "2000: setupapi setupapi tray menu toolhelp psapi",
-                                             "xp: setupapi setupapi tray menu toolhelp psapi"};
-  const char* const labels[] = {"setupapi", "setupapi", "tray", "menu", "toolhelp", "psapi"};
+                          {"PSAPI.DLL", "EnumProcesses"},
+                          {"SHELL32.DLL", "SHGetSpecialFolderLocation"},
+                          {"KERNEL32.DLL", "IsWow64Process"}};
+  const std::vector<std::string> expected = {
+      "95: - - tray menu toolhelp - folders -",
+      "98: setupapi setupapi tray menu toolhelp - folders -",
+      "me: setupapi setupapi tray menu toolhelp - folders -",
+      "nt351: - - - - - psapi - -",
+      "nt4: - - tray menu - psapi folders -",
+      "2000: setupapi setupapi tray menu toolhelp psapi folders -",
+      "xp: setupapi setupapi tray menu toolhelp psapi folders wow64"};
+  const char* const labels[] = {"setupapi", "setupapi", "tray",    "menu",
+                                "toolhelp", "psapi",    "folders", "wow64"};
   std::vector<std::string> got;
   for (const char* profile : kProfiles) {
     pc->SetProfile(Profile(profile));
