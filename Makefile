@@ -5,10 +5,18 @@
 #                 scenarios on the real Tavos.exe and portio.sys under Wine (docs/wine.md)
 #   make windows  the Windows deliverables into dist/i686/ (with the installer TavosSetup.exe)
 #                 and dist/x86_64/
-.PHONY: run test windows deps dev sanitize fuzz bench sizes clean
+.PHONY: help run test windows deps dev sanitize fuzz bench sizes clean
 
 JOBS ?= 2
 FUZZ_SECONDS ?= 20
+
+help:
+	@echo "make run      build tavos-sim alone and start it: Tavos on a simulated notebook"
+	@echo "make test     install what is missing, build everything, run every test leg"
+	@echo "make windows  the Windows deliverables into dist/i686 (the product) and dist/x86_64"
+	@echo "make bench    the benchmarks' counters and the shipped sizes"
+	@echo "make clean    remove build/ and dist/"
+	@echo "Each installs the Debian packages it needs (tools/install-deps.sh) and builds first."
 
 deps:
 	@./tools/install-deps.sh
@@ -33,8 +41,12 @@ windows: deps
 	cmake --install build/windows-x86_64 >/dev/null
 	@echo "dist/i686:"; ls dist/i686
 
-run: dev
-	./build/dev/tools/tavos-sim/tavos-sim
+# Only what tavos-sim needs: no tests, no Windows builds, no Wine.
+run:
+	@./tools/install-deps.sh run
+	@cmake --preset run >/dev/null
+	@cmake --build --preset run -j $(JOBS)
+	@./build/run/tools/tavos-sim/tavos-sim
 
 fuzz: sanitize
 	./tools/run-fuzzers.sh build/sanitize $(FUZZ_SECONDS)
@@ -50,14 +62,9 @@ sizes:
 	  [ -f $$f ] && printf '%-26s %8d bytes (%d KiB)\n' $$f $$(stat -c %s $$f) $$(( ($$(stat -c %s $$f) + 1023) / 1024 )); \
 	done; true
 
-test: windows dev sanitize
-	TAVOS_DIST=$(CURDIR)/dist ctest --preset dev -j $(JOBS)
-	TAVOS_DIST=$(CURDIR)/dist ctest --preset sanitize -j $(JOBS)
-	./tests/winapi/run-under-wine.sh build/winapi
-	./tools/run-fuzzers.sh build/sanitize $(FUZZ_SECONDS)
-	./build/dev/bench/portio_bench --benchmark_min_time=0.05
-	./build/dev/bench/tick_bench
-	@$(MAKE) --no-print-directory sizes
+# Every leg runs, whatever the ones before did; one summary table closes it (tools/run-tests.sh).
+test:
+	@JOBS=$(JOBS) FUZZ_SECONDS=$(FUZZ_SECONDS) ./tools/run-tests.sh
 
 clean:
 	rm -rf build dist

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "sim/machine/tavos_machine.h"
+#include "sim/notebook/notebook_keys.h"
 #include "sim/winsim/sim_scope.h"
 
 namespace {
@@ -129,6 +130,36 @@ BENCHMARK(BM_DayIdle)->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_TwoHoursStuckController(benchmark::State& state) { LongRun(state, true); }
 BENCHMARK(BM_TwoHoursStuckController)->Iterations(1)->Unit(benchmark::kSecond);
+
+// A run where programs pile up: each Internet press starts a browser that never ends, and
+// every tick walks the process list. The cost per press must not grow with the run (BigO
+// about N, the time per press flat): the simulated PC runs at most 1024 programs at once.
+void BM_PressesPilingUpBrowsers(benchmark::State& state) {
+  char pattern[] = "/tmp/tavos-bench-XXXXXX";
+  std::string sandbox = mkdtemp(pattern);
+  const int64_t presses = state.range(0);
+  for (auto _ : state) {
+    tavos_sim::MachineOptions options;
+    options.sandbox = sandbox;
+    options.resourceFile = TAVOS_RESOURCE_FILE;
+    tavos_sim::Machine machine(options);
+    machine.Pc().Events().StreamTo([](const std::string&) {});
+    machine.Kernel().Io().SetRecording(false);
+    machine.Kernel().SetPortLogging(false);
+    machine.StartTavos();
+    for (int64_t i = 0; i < presses; ++i) {
+      machine.PressHotKeys(sim::kHotKeyInternet);
+      machine.Wait(650);
+    }
+    machine.Pc().Events().StreamTo(nullptr);
+  }
+  std::filesystem::remove_all(sandbox);
+  state.SetComplexityN(presses);
+  state.counters["presses"] = double(presses);
+}
+BENCHMARK(BM_PressesPilingUpBrowsers)
+    ->Arg(500)->Arg(2000)->Arg(4000)->Iterations(1)->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 }  // namespace
 

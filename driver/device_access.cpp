@@ -63,7 +63,12 @@ NTSTATUS RestrictDeviceAccess(PDEVICE_OBJECT device) {
   HANDLE handle = nullptr;
   status = ObOpenObjectByPointer(device, 0, nullptr, WRITE_DAC, nullptr, KernelMode, &handle);
   if (!NT_SUCCESS(status)) return status;
-  status = ZwSetSecurityObject(handle, DACL_SECURITY_INFORMATION, &descriptor);
+  // NT 4.0's kernel exports no ZwSetSecurityObject (it came with Windows 2000); the Nt form is
+  // exported since NT 3.1. The entry routine runs on a system thread, whose previous mode is
+  // kernel mode, so it takes the handle and the descriptor as the Zw form would. Called with a
+  // user-mode previous mode it would refuse the descriptor on this stack, and then the driver
+  // does not load: never an open device.
+  status = NtSetSecurityObject(handle, DACL_SECURITY_INFORMATION, &descriptor);
   ZwClose(handle);
   return status;
 }

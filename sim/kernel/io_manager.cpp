@@ -35,6 +35,22 @@ std::string Hex(ULONG value) {
   return text;
 }
 
+// The previous mode of the thread running in the driver, for the length of one call.
+class PreviousModeScope {
+ public:
+  PreviousModeScope(KPROCESSOR_MODE& current, KPROCESSOR_MODE mode)
+      : current_(current), saved_(current) {
+    current_ = mode;
+  }
+  ~PreviousModeScope() { current_ = saved_; }
+  PreviousModeScope(const PreviousModeScope&) = delete;
+  PreviousModeScope& operator=(const PreviousModeScope&) = delete;
+
+ private:
+  KPROCESSOR_MODE& current_;
+  KPROCESSOR_MODE saved_;
+};
+
 // What the I/O manager installs for every major function the driver leaves alone.
 NTSTATUS NTAPI RejectRequest(PDEVICE_OBJECT, PIRP irp) {
   irp->IoStatus.Status = STATUS_INVALID_DEVICE_REQUEST;
@@ -67,8 +83,15 @@ IoManager::IoManager(KernelFaults& faults, Processor& processor)
 
 IoManager::~IoManager() = default;
 
-NTSTATUS IoManager::LoadDriver(DriverEntryRoutine entry) {
+NTSTATUS IoManager::LoadDriver(DriverEntryRoutine entry, const std::vector<DriverImport>& imports) {
   if (driver_) return kStatusImageAlreadyLoaded;
+  refusedImport_.clear();
+  for (const DriverImport& import : imports) {
+    if (!NtVersionHas(ntVersion_, import.firstNt)) {
+      refusedImport_ = std::string(import.library) + "!" + import.name;
+      return kStatusDriverEntrypointNotFound;
+    }
+  }
   driver_ = std::make_unique<DRIVER_OBJECT>();
   for (auto& routine : driver_->MajorFunction) routine = RejectRequest;
 
@@ -76,7 +99,11 @@ NTSTATUS IoManager::LoadDriver(DriverEntryRoutine entry) {
   UNICODE_STRING registryPath{USHORT(path.size() * 2), USHORT(path.size() * 2 + 2),
                               reinterpret_cast<PWSTR>(path.data())};
   processor_.ExpectPassive("driver entry called");
-  NTSTATUS status = entry(driver_.get(), &registryPath);
+  NTSTATUS status;
+  {
+    PreviousModeScope mode(previousMode_, entryPreviousMode_);
+    status = entry(driver_.get(), &registryPath);
+  }
   processor_.ExpectPassive("driver entry returned");
 
   if (!NT_SUCCESS(status)) {
@@ -114,7 +141,10 @@ NTSTATUS IoManager::UnloadDriver() {
   if (!handles_.empty()) return STATUS_DEVICE_BUSY;
   if (driver_->DriverUnload == nullptr) return STATUS_INVALID_DEVICE_REQUEST;
   processor_.ExpectPassive("unload called");
-  driver_->DriverUnload(driver_.get());
+  {
+    PreviousModeScope mode(previousMode_, entryPreviousMode_);
+    driver_->DriverUnload(driver_.get());
+  }
   processor_.ExpectPassive("unload returned");
   ReportHandlesLeft("unload");
   for (auto& [key, device] : devices_)
@@ -256,7 +286,12 @@ NTSTATUS IoManager::Dispatch(Device& device, UCHAR major, ULONG code, PVOID syst
   PendingIrp* outer = pending_;
   pending_ = &request;
   processor_.ExpectPassive("request sent");
-  NTSTATUS returned = driver_->MajorFunction[major](&device.object, &request.irp);
+  NTSTATUS returned;
+  {
+    // The request arrives on the calling program's thread.
+    PreviousModeScope mode(previousMode_, UserMode);
+    returned = driver_->MajorFunction[major](&device.object, &request.irp);
+  }
   processor_.ExpectPassive("dispatch routine returned");
   pending_ = outer;
 
@@ -382,23 +417,29 @@ NTSTATUS IoManager::OpenObjectByPointer(PVOID object, ULONG attributes, PACCESS_
     return STATUS_NOT_IMPLEMENTED;
   }
   *handle = reinterpret_cast<HANDLE>(nextObjectHandle_);
-  objectHandles_[nextObjectHandle_] = ObjectHandle{device, desiredAccess};
+  objectHandles_[nextObjectHandle_] =
+      ObjectHandle{device, desiredAccess, (attributes & OBJ_KERNEL_HANDLE) != 0};
   nextObjectHandle_ += 4;
   ++device->objectHandles;
   return STATUS_SUCCESS;
 }
 
 NTSTATUS IoManager::SetSecurityObject(HANDLE handle, SECURITY_INFORMATION information,
-                                      PSECURITY_DESCRIPTOR descriptor) {
+                                      PSECURITY_DESCRIPTOR descriptor, KPROCESSOR_MODE mode) {
   if (processor_.Irql() != Processor::kPassiveLevel)
-    faults_.Report("IRQL_NOT_LESS_OR_EQUAL", "ZwSetSecurityObject above PASSIVE_LEVEL");
+    faults_.Report("IRQL_NOT_LESS_OR_EQUAL", "SetSecurityObject above PASSIVE_LEVEL");
   auto found = objectHandles_.find(reinterpret_cast<uintptr_t>(handle));
-  if (found == objectHandles_.end()) return STATUS_INVALID_HANDLE;
+  // A kernel handle is not in the table a user-mode previous mode looks the handle up in.
+  if (found == objectHandles_.end() || (mode == UserMode && found->second.kernel))
+    return STATUS_INVALID_HANDLE;
   if (information != DACL_SECURITY_INFORMATION) {
-    faults_.Report("SIM_UNSUPPORTED", "ZwSetSecurityObject of more than the DACL");
+    faults_.Report("SIM_UNSUPPORTED", "SetSecurityObject of more than the DACL");
     return STATUS_NOT_IMPLEMENTED;
   }
   if (!(found->second.granted & WRITE_DAC)) return STATUS_ACCESS_DENIED;
+  // With a user-mode previous mode the descriptor is probed as user memory; a driver's is in
+  // system memory, so the probe raises and the service returns the access violation.
+  if (mode == UserMode) return STATUS_ACCESS_VIOLATION;
   if (failSecurityChanges_ > 0) {
     --failSecurityChanges_;
     return STATUS_INSUFFICIENT_RESOURCES;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/nt_kernel.h"
+#include "sim/kernel/driver_imports.h"
 #include "sim/kernel/kernel_faults.h"
 #include "sim/kernel/processor.h"
 #include "sim/kernel/security.h"
@@ -49,8 +50,22 @@ class IoManager {
   IoManager& operator=(const IoManager&) = delete;
 
   // Loads the driver (one at a time): its entry routine gets a fresh driver object whose
-  // dispatch entries all reject. A failed entry must leave no device or link behind.
-  NTSTATUS LoadDriver(DriverEntryRoutine entry);
+  // dispatch entries all reject. A failed entry must leave no device or link behind. The
+  // routines the image imports are resolved first, as Windows does: one this NT version does
+  // not export refuses the load before the entry runs (see RefusedImport()).
+  NTSTATUS LoadDriver(DriverEntryRoutine entry,
+                      const std::vector<DriverImport>& imports = std::vector<DriverImport>());
+  // The NT version whose exports imports are resolved against; XP unless set.
+  void SetNtVersion(NtVersion version) { ntVersion_ = version; }
+  // "NTOSKRNL!ZwSetSecurityObject": the import that refused the last load, or empty.
+  const std::string& RefusedImport() const { return refusedImport_; }
+  // The previous mode of the thread that runs the entry and unload routines: KernelMode, a
+  // system thread as Windows documents it, unless set. UserMode models a loader that called the
+  // entry on the requesting program's own thread. Requests always come from a user-mode caller.
+  void SetEntryPreviousMode(KPROCESSOR_MODE mode) { entryPreviousMode_ = mode; }
+  // The previous mode of the thread now in the driver, which the Nt services go by.
+  KPROCESSOR_MODE PreviousMode() const { return previousMode_; }
+
   // Calls the unload routine. Refused with STATUS_DEVICE_BUSY while handles are open, and
   // with STATUS_INVALID_DEVICE_REQUEST when the driver has no unload routine.
   NTSTATUS UnloadDriver();
@@ -95,7 +110,7 @@ class IoManager {
   // Failure injection for the object-creating services.
   void FailDeviceCreations(int count) { failDeviceCreations_ = count; }
   void FailLinkCreations(int count) { failLinkCreations_ = count; }
-  // The next `count` ZwSetSecurityObject calls fail as when the descriptor cannot be captured.
+  // The next `count` security changes fail as when the descriptor cannot be captured.
   void FailSecurityChanges(int count) { failSecurityChanges_ = count; }
 
   // The services the driver calls (through the kernel seam).
@@ -109,8 +124,9 @@ class IoManager {
   NTSTATUS OpenObjectByPointer(PVOID object, ULONG attributes, PACCESS_STATE accessState,
                                ACCESS_MASK desiredAccess, POBJECT_TYPE type, KPROCESSOR_MODE mode,
                                PHANDLE handle);
+  // NtSetSecurityObject with the caller's previous mode; ZwSetSecurityObject passes KernelMode.
   NTSTATUS SetSecurityObject(HANDLE handle, SECURITY_INFORMATION information,
-                             PSECURITY_DESCRIPTOR descriptor);
+                             PSECURITY_DESCRIPTOR descriptor, KPROCESSOR_MODE mode);
   NTSTATUS CloseObjectHandle(HANDLE handle);
 
  private:
@@ -122,6 +138,7 @@ class IoManager {
   struct ObjectHandle {
     Device* device;
     ACCESS_MASK granted;
+    bool kernel;  // opened with OBJ_KERNEL_HANDLE: out of user mode's reach
   };
   struct PendingIrp;
 
@@ -147,6 +164,10 @@ class IoManager {
   uintptr_t nextObjectHandle_ = 0x80000004;
   bool secureOpenHonoured_ = true;
   bool unloadPending_ = false;
+  NtVersion ntVersion_ = kWindowsXp;
+  std::string refusedImport_;
+  KPROCESSOR_MODE entryPreviousMode_ = KernelMode;
+  KPROCESSOR_MODE previousMode_ = KernelMode;
   PendingIrp* pending_ = nullptr;  // the request being dispatched
   BoundedLog<IoRequestRecord> requests_;
   void* type3Input_ = nullptr;  // METHOD_NEITHER input for the next dispatch

@@ -70,10 +70,18 @@ NTSTATUS NTAPI ObOpenObjectByPointer(PVOID Object, ULONG HandleAttributes,
       Object, HandleAttributes, PassedAccessState, DesiredAccess, ObjectType, AccessMode, Handle);
 }
 
+// The Zw form runs the service with a kernel-mode previous mode (Windows 2000 and later export
+// it); the Nt form, exported since NT 3.1, keeps the calling thread's.
 NTSTATUS NTAPI ZwSetSecurityObject(HANDLE Handle, SECURITY_INFORMATION SecurityInformation,
                                    PSECURITY_DESCRIPTOR SecurityDescriptor) {
   return SimKernel::Current().Io().SetSecurityObject(Handle, SecurityInformation,
-                                                     SecurityDescriptor);
+                                                     SecurityDescriptor, KernelMode);
+}
+
+NTSTATUS NTAPI NtSetSecurityObject(HANDLE Handle, SECURITY_INFORMATION SecurityInformation,
+                                   PSECURITY_DESCRIPTOR SecurityDescriptor) {
+  sim::IoManager& io = SimKernel::Current().Io();
+  return io.SetSecurityObject(Handle, SecurityInformation, SecurityDescriptor, io.PreviousMode());
 }
 
 NTSTATUS NTAPI ZwClose(HANDLE Handle) {

@@ -6,6 +6,7 @@
 
 #include "app/hot_key_app.h"
 #include "sim/machine/outside_programs.h"
+#include "sim/kernel/driver_imports.h"
 #include "sim/machine/tray_clicks.h"
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/notification_area.h"
@@ -86,7 +87,11 @@ bool Machine::SetOs(const std::string& name) {
 
 bool Machine::SetDriverLoaded(bool loaded) {
   if (loaded == kernel_.Io().DriverLoaded()) return true;
-  NTSTATUS status = loaded ? kernel_.Io().LoadDriver(DriverEntry) : kernel_.Io().UnloadDriver();
+  // The loader resolves portio's imports against this NT version's kernel, as Windows does.
+  const winsim::OsProfile& profile = pc_->Profile();
+  if (profile.IsNt()) kernel_.Io().SetNtVersion({profile.major, profile.minor});
+  NTSTATUS status = loaded ? kernel_.Io().LoadDriver(DriverEntry, sim::PortioImports())
+                           : kernel_.Io().UnloadDriver();
   return NT_SUCCESS(status);
 }
 

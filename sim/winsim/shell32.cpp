@@ -13,6 +13,7 @@ namespace {
 
 constexpr ULONG_PTR kShellFileNotFound = 2;  // SE_ERR_FNF
 constexpr ULONG_PTR kShellStarted = 42;      // any value above 32 means success
+constexpr ULONG_PTR kShellOutOfMemory = 8;   // SE_ERR_OOM
 
 std::string Join(const std::string& folder, const std::string& file) {
   if (folder.empty()) return file;
@@ -52,6 +53,12 @@ HINSTANCE WINAPI ShellExecuteA(HWND, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR, 
   std::string program;
   if (file.empty() || !FindProgram(file, folder, &program))
     return reinterpret_cast<HINSTANCE>(kShellFileNotFound);
+  if (pc.Processes().size() >= WindowsPc::kMaxRunningProcesses) {
+    pc.Events().Add("process refused " +
+                    winsim::Quote(program.substr(program.find_last_of('\\') + 1)) +
+                    " out of memory");
+    return reinterpret_cast<HINSTANCE>(kShellOutOfMemory);
+  }
   pc.StartPassiveProcess(program);
   return reinterpret_cast<HINSTANCE>(kShellStarted);
 }

@@ -15,17 +15,35 @@ using winsim::WindowsPc;
 
 namespace {
 
+// A process as the snapshot saw it; its PROCESSENTRY32 (296 bytes) is made when it is read,
+// since a program polls the list every tick and mostly reads the first few names.
+struct ProcessSeen {
+  DWORD pid;
+  std::string name;
+};
+
 class ProcessSnapshot : public winsim::HandleObject {
  public:
   const char* Kind() const override { return "snapshot"; }
-  std::vector<PROCESSENTRY32> entries;
+  std::vector<ProcessSeen> entries;
   size_t next = 0;
   std::vector<MODULEENTRY32> modules;
   size_t nextModule = 0;
 };
 
-template <class Entry>
-BOOL Fill(HANDLE snapshot, Entry* entry, bool first, std::vector<Entry> ProcessSnapshot::*list,
+PROCESSENTRY32 EntryOf(const ProcessSeen& seen) {
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  entry.th32ProcessID = seen.pid;
+  entry.cntThreads = 1;
+  std::strncpy(entry.szExeFile, seen.name.c_str(), sizeof entry.szExeFile - 1);
+  return entry;
+}
+
+const MODULEENTRY32& EntryOf(const MODULEENTRY32& module) { return module; }
+
+template <class Entry, class Seen>
+BOOL Fill(HANDLE snapshot, Entry* entry, bool first, std::vector<Seen> ProcessSnapshot::*list,
           size_t ProcessSnapshot::*next) {
   auto* snap = WindowsPc::Current().Handles().Get<ProcessSnapshot>(snapshot);
   if (snap == nullptr) {
@@ -42,7 +60,7 @@ BOOL Fill(HANDLE snapshot, Entry* entry, bool first, std::vector<Entry> ProcessS
     return FALSE;
   }
   DWORD size = entry->dwSize;
-  *entry = (snap->*list)[(snap->*next)++];
+  *entry = EntryOf((snap->*list)[(snap->*next)++]);
   entry->dwSize = size;
   return TRUE;
 }
@@ -94,15 +112,11 @@ HANDLE WINAPI CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID) {
   }
   auto snapshot = std::make_unique<ProcessSnapshot>();
   if (dwFlags & TH32CS_SNAPPROCESS) {
-    for (winsim::SimProcess* process : pc.Processes()) {
-      PROCESSENTRY32 entry{};
-      entry.dwSize = sizeof entry;
-      entry.th32ProcessID = process->pid;
-      entry.cntThreads = 1;
-      std::string name = pc.Profile().IsNt() ? process->ImageName() : process->exePath;
-      std::strncpy(entry.szExeFile, name.c_str(), sizeof entry.szExeFile - 1);
-      snapshot->entries.push_back(entry);
-    }
+    const std::vector<winsim::SimProcess*> processes = pc.Processes();
+    snapshot->entries.reserve(processes.size());
+    for (winsim::SimProcess* process : processes)
+      snapshot->entries.push_back(
+          {process->pid, pc.Profile().IsNt() ? process->ImageName() : process->exePath});
   }
   if ((dwFlags & TH32CS_SNAPMODULE) && !SnapModules(pc, th32ProcessID, snapshot.get()))
     return INVALID_HANDLE_VALUE;

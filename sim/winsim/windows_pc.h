@@ -178,6 +178,11 @@ class WindowsPc {
   // is still whole. The PC may be asked what happened afterwards; nothing runs on it again.
   void ShutDown();
   std::vector<SimProcess*> Processes() const;  // running ones, in start order
+  // At most this many programs run at once; the shell refuses another as Windows does when
+  // memory or resources run out. A notebook of that time ran out far sooner (the 9x family's
+  // 64 KB USER heap, the NT family's desktop heap); the number is ours, above any list Tavos
+  // sizes a buffer for (256), and it bounds what every walk of the process list costs.
+  static constexpr size_t kMaxRunningProcesses = 1024;
   SimProcess* FindProcess(DWORD pid) const;
   // Running or ended.
   SimProcess* FindAnyProcess(DWORD pid) const;

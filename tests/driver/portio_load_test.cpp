@@ -1,7 +1,11 @@
 // Loading and unloading portio: the objects it creates, and a clean slate after every failure.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "driver/portio_device.h"
+#include "sim/kernel/driver_imports.h"
 #include "tests/driver/portio_fixture.h"
 
 namespace portio_test {
@@ -100,11 +104,64 @@ TEST_F(PortioLoad, FailedLinkCreationDeletesTheDevice) {
 }
 
 TEST_F(PortioLoad, ADeviceThatCannotBeLockedDownIsNotLoaded) {
-  kernel.Io().FailSecurityChanges(1);
-  EXPECT_EQ(STATUS_INSUFFICIENT_RESOURCES, kernel.Io().LoadDriver(DriverEntry));
-  EXPECT_FALSE(kernel.Io().DriverLoaded());
-  EXPECT_EQ(0u, kernel.Io().OpenObjectHandles());
-  ExpectNothingLeft();
+  struct Case {
+    const char* how;
+    bool captureFails;
+    KPROCESSOR_MODE entryMode;
+    NTSTATUS status;
+  };
+  const Case cases[] = {
+      {"the descriptor cannot be captured", true, KernelMode, STATUS_INSUFFICIENT_RESOURCES},
+      // The Nt service then probes the descriptor on the driver's stack as user memory.
+      {"the entry runs with a user-mode previous mode", false, UserMode, STATUS_ACCESS_VIOLATION},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    kernel.Io().FailSecurityChanges(c.captureFails ? 1 : 0);
+    kernel.Io().SetEntryPreviousMode(c.entryMode);
+    EXPECT_EQ(c.status, kernel.Io().LoadDriver(DriverEntry));
+    EXPECT_FALSE(kernel.Io().DriverLoaded());
+    EXPECT_EQ(0u, kernel.Io().OpenObjectHandles());
+    ExpectNothingLeft();
+  }
+}
+
+// The loader resolves the image's imports (platform/portio_imports.def) against the kernel of
+// the machine's NT version before the entry runs.
+TEST_F(PortioLoad, LoadsOnEveryNtFromFourOnAndIsRefusedWhereAnImportIsMissing) {
+  std::vector<sim::DriverImport> withZwSetSecurityObject = sim::PortioImports();
+  withZwSetSecurityObject.push_back({"NTOSKRNL", "ZwSetSecurityObject", "2000"});
+  struct Case {
+    const char* name;
+    sim::NtVersion version;
+    const std::vector<sim::DriverImport>& imports;
+    std::string refused;
+  };
+  const Case cases[] = {
+      {"NT 3.1", {3, 10}, sim::PortioImports(), "HAL!KfAcquireSpinLock"},
+      {"NT 4.0", sim::kNt40, sim::PortioImports(), ""},
+      {"Windows 2000", sim::kWindows2000, sim::PortioImports(), ""},
+      {"Windows XP", sim::kWindowsXp, sim::PortioImports(), ""},
+      // What the driver imported before it set its DACL with NtSetSecurityObject.
+      {"NT 4.0, ZwSetSecurityObject imported", sim::kNt40, withZwSetSecurityObject,
+       "NTOSKRNL!ZwSetSecurityObject"},
+      {"Windows 2000, ZwSetSecurityObject imported", sim::kWindows2000, withZwSetSecurityObject,
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    kernel.Io().SetNtVersion(c.version);
+    NTSTATUS status = kernel.Io().LoadDriver(DriverEntry, c.imports);
+    EXPECT_EQ(c.refused, kernel.Io().RefusedImport());
+    if (c.refused.empty()) {
+      EXPECT_EQ(STATUS_SUCCESS, status);
+      EXPECT_EQ(STATUS_SUCCESS, kernel.Io().UnloadDriver());
+    } else {
+      EXPECT_EQ(sim::kStatusDriverEntrypointNotFound, status);
+      EXPECT_FALSE(kernel.Io().DriverLoaded());
+    }
+    ExpectNothingLeft();
+  }
 }
 
 TEST_F(PortioLoad, MultiByteCodePageSizesNamesWithTheSystemService) {

@@ -10,7 +10,7 @@
 // program's process id, which names the shared memory that receives the answer.
 #define TAVOS_E2E_READ_MENU_MESSAGE "TavosE2E.ReadMenu"
 #define TAVOS_E2E_MENU_MAPPING_PREFIX "TavosE2E.MenuItems."
-#define TAVOS_E2E_PROBE_HOOK "TavosE2EProbeHook"
+#define TAVOS_E2E_PROBE_HOOK_EXPORT "TavosE2EProbeHook"
 
 constexpr int kMenuProbeMaxItems = 16;
 

@@ -7,12 +7,18 @@
 #                tavos_e2e_probe.dll beside it
 #     SHOTS_DIR  where the PNG screenshots go (default: $E2E_ARTIFACTS, else
 #                build/e2e-artifacts/ of the source tree); created when missing
+# The shipped pair is 32-bit: where the kernel runs 32-bit programs and the i686 builds are
+# named (E2E_DIST_I686, E2E_EXE_I686), they run in a win32 prefix instead (TAVOS_WINE_ARCH
+# chooses by hand: tests/wine/wine-lib.sh).
 # Exit status: the checking program's (0 when every check passed); 124 when it took longer
-# than E2E_TIMEOUT seconds (default 300); 2 for bad arguments or missing tools.
+# than E2E_TIMEOUT seconds (default 300); 2 for bad arguments or missing tools; 77 when the
+# i686 run was asked for and this machine cannot run 32-bit programs.
 set -euo pipefail
-
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+self="$(realpath "${BASH_SOURCE[0]}")"
+source "$(dirname "$self")/../wine/wine-lib.sh"
+# The run on the display is this script again: the loader chosen below reaches it by name.
+wine=${E2E_WINE_LOADER:-}
+wineserver=$WINESERVER
 
 # Runs inside xvfb-run: makes the prefix, then the checking program. The program asks for a
 # screenshot with the line "screenshot NAME WxH+X+Y" and waits until NAME.png (or NAME.failed,
@@ -21,11 +27,13 @@ on_display() {
   local e2e=$1 tavos_win=$2 shots=$3 shots_win=$4
   local t0 status line name geometry
   t0=$(date +%s)
-  "$wine" wineboot -i || return
+  wine_step "make the prefix" "$wine" wineboot -i || return
+  wine_step "wait for the prefix's server" "$wineserver" -w || return
   # There is no window manager on the display: Wine draws the captions itself, so that the
   # screenshots show them, with the caption buttons' glyphs from its Marlett font, which this
   # Wine does not find on its own.
-  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null || return
+  wine_step "undecorated windows" \
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f || return
   local marlett=/usr/share/wine/fonts/marlett.ttf
   [ ! -f "$marlett" ] || cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
   echo "# wine prefix ready after $(( $(date +%s) - t0 )) s"
@@ -41,6 +49,7 @@ on_display() {
     esac
   done
   status=${PIPESTATUS[0]}
+  [ "$status" -eq 0 ] || echo "FAIL tavos_e2e.exe ended with status $status ($(wine_exit_meaning "$status"))"
   # Wine goes before its X display does, or its processes die on a broken connection.
   "$wineserver" -k 2>/dev/null
   "$wineserver" -w 2>/dev/null
@@ -86,16 +95,15 @@ if [ $# -lt 2 ] || [ $# -gt 3 ]; then
   echo "usage: $0 DIST_DIR E2E_EXE [SHOTS_DIR]" >&2
   exit 2
 fi
-self="$(realpath "${BASH_SOURCE[0]}")"
 source_dir="$(cd "$(dirname "$self")/../.." && pwd)"
 dist="$(realpath -m "$1")"
 e2e="$(realpath -m "$2")"
-# The shipped pair is 32-bit: where the kernel runs 32-bit programs and the i686 builds are
-# named (E2E_DIST_I686, E2E_EXE_I686), they run in a win32 prefix instead.
-arch=win64
-if [ -n "${E2E_DIST_I686:-}" ] && [ -n "${E2E_EXE_I686:-}" ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  arch=win32
-  wine=/usr/lib/wine/wine
+[ -n "${E2E_DIST_I686:-}" ] && [ -n "${E2E_EXE_I686:-}" ] || TAVOS_WINE_ARCH=win64
+wine_choose_arch
+arch=$TAVOS_WINE_ARCH
+export E2E_WINE_LOADER=$WINE_LOADER
+wine=$WINE_LOADER
+if [ "$arch" = win32 ]; then
   dist="$(realpath -m "$E2E_DIST_I686")"
   e2e="$(realpath -m "$E2E_EXE_I686")"
 fi
@@ -132,6 +140,7 @@ trap 'exit 143' TERM
 tavos_win="Z:${dist//\//\\}\\Tavos.exe"
 shots_win="Z:${shots//\//\\}"
 
+echo "# ran on: $WINE_RAN_ON"
 echo "# prefix $WINEPREFIX ($arch)"
 echo "# Tavos  $tavos_win"
 echo "# shots  $shots"
@@ -140,9 +149,11 @@ set +e
 # The prefix is made first so that its 10-20 s do not count against the checks' own limits.
 # The screen is large enough for the menu and the about box at their usual places.
 timeout -k 10 "$limit" xvfb-run -a -s "-screen 0 1024x768x24" \
-  "$self" --on-display "$e2e" "$tavos_win" "$shots" "$shots_win"
-status=$?
+  "$self" --on-display "$e2e" "$tavos_win" "$shots" "$shots_win" 2>&1 | tee "$work/output"
+status=${PIPESTATUS[0]}
 set -e
-echo "# finished after $(( $(date +%s) - start )) s with status $status"
+echo "# finished after $(( $(date +%s) - start )) s with status $status ($(wine_exit_meaning "$status"))"
 [ $status -eq 124 ] && echo "FAIL end-to-end run: expected to finish within $limit s, got a timeout"
+counts=$(grep -Eo '^[0-9]+ checks, [0-9]+ failed' "$work/output" | tail -1 || true)
+echo "SUMMARY: ${counts:-no checks reported}, status $status"
 exit $status

@@ -329,11 +329,14 @@ class MenuProbe {
       return false;
     }
     dll_ = LoadLibraryA(path.c_str());
-    auto proc = dll_ ? reinterpret_cast<HOOKPROC>(
-                           reinterpret_cast<void*>(GetProcAddress(dll_, TAVOS_E2E_PROBE_HOOK)))
-                     : nullptr;
-    if (proc == nullptr) {
+    if (dll_ == nullptr) {
       *error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
+      return false;
+    }
+    auto proc = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void*>(GetProcAddress(dll_, TAVOS_E2E_PROBE_HOOK_EXPORT)));
+    if (proc == nullptr) {
+      *error = path + " exports no " TAVOS_E2E_PROBE_HOOK_EXPORT " (decorated stdcall name?)";
       return false;
     }
     hook_ = SetWindowsHookExA(WH_CALLWNDPROC, proc, dll_, threadId);

@@ -22,6 +22,7 @@
 
 #include "sim/machine/tray_clicks.h"
 #include "sim/notebook_hal/wine_channel.h"
+#include "tests/wine/probe_exports.h"
 
 namespace {
 
@@ -203,10 +204,18 @@ bool Start(std::string* why) {
   auto proc = [](const char* name) {
     return reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(g_probe, name)));
   };
-  t.callWnd =
-      SetWindowsHookExA(WH_CALLWNDPROC, proc("TavosWineCallWndHook"), g_probe, t.info.dwThreadId);
-  t.getMessage =
-      SetWindowsHookExA(WH_GETMESSAGE, proc("TavosWineGetMessageHook"), g_probe, t.info.dwThreadId);
+  const HOOKPROC callWndProc = proc(TAVOS_WINE_CALLWND_HOOK_EXPORT);
+  const HOOKPROC getMessageProc = proc(TAVOS_WINE_GETMESSAGE_HOOK_EXPORT);
+  if (callWndProc == nullptr || getMessageProc == nullptr) {
+    TerminateProcess(t.info.hProcess, 1);
+    *why = std::string("start: tavos_probe.dll exports no ") +
+           (callWndProc == nullptr ? TAVOS_WINE_CALLWND_HOOK_EXPORT
+                                   : TAVOS_WINE_GETMESSAGE_HOOK_EXPORT) +
+           " (decorated stdcall names?)";
+    return false;
+  }
+  t.callWnd = SetWindowsHookExA(WH_CALLWNDPROC, callWndProc, g_probe, t.info.dwThreadId);
+  t.getMessage = SetWindowsHookExA(WH_GETMESSAGE, getMessageProc, g_probe, t.info.dwThreadId);
   if (t.callWnd == nullptr || t.getMessage == nullptr) {
     TerminateProcess(t.info.hProcess, 1);
     *why = "start: cannot hook the probe into Tavos (error " + std::to_string(GetLastError()) + ")";

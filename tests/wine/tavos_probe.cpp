@@ -15,6 +15,7 @@
 #include <string>
 
 #include "sim/notebook_hal/wine_channel.h"
+#include "tests/wine/probe_exports.h"
 
 namespace {
 
@@ -202,6 +203,7 @@ void WrapOnce() {
 
 }  // namespace
 
+// Exported undecorated (--kill-at), under the names of probe_exports.h.
 // Installed first on Tavos's thread so that Wine loads the probe at the first message sent
 // to a window of it, before the frame's WM_CREATE sets the timer and the tray icon.
 extern "C" __declspec(dllexport) LRESULT CALLBACK

@@ -10,21 +10,25 @@
 #                    win32 where this kernel runs 32-bit programs, else win64
 #   TAVOS_SOURCE     the source tree with dist/ and build/ (default: this script's)
 # Exit status: COMMAND's; 4 when the session could not be set up or portio did not unload.
+# 77 when TAVOS_WINE_ARCH=win32 is asked for where 32-bit programs cannot run.
 set -euo pipefail
 
 self="$(realpath "${BASH_SOURCE[0]}")"
 source_dir="${TAVOS_SOURCE:-$(cd "$(dirname "$self")/../.." && pwd)}"
+source "$(dirname "$self")/wine-lib.sh"
 
 if [ "${1:-}" = "--on-display" ]; then
   shift
   wine=$TAVOS_WINE_LOADER
   say() { echo "# wine-session: $*" >&2; }
+  # Steps report to standard error: standard output is COMMAND's.
+  step() { wine_step "$@" >&2; }
   t0=$(date +%s)
-  "$wine" wineboot -i >/dev/null 2>&1 || { say "wineboot failed"; exit 4; }
+  step "make the prefix" "$wine" wineboot -i || exit 4
   # The prefix is complete once every process of its making has ended.
-  /usr/lib/wine/wineserver -w
+  step "wait for the prefix's server" "$WINESERVER" -w || exit 4
   # The service lives as long as the Wine server does, so the server stays up until the end.
-  /usr/lib/wine/wineserver -p || { say "cannot start a persistent wineserver"; exit 4; }
+  step "start a persistent wineserver" "$WINESERVER" -p || exit 4
   c="$WINEPREFIX/drive_c"
   [ -d "$c/windows/system32" ] || { say "no prefix made"; exit 4; }
   # Our notebook in place of Wine's HAL (WINEDLLOVERRIDES makes Wine load this native copy).
@@ -40,61 +44,53 @@ if [ "${1:-}" = "--on-display" ]; then
     cp "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/$dir/Plus!/Microsoft Internet/Iexplore.exe"
     cp "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/$dir/Outlook Express/Msimn.exe"
   done
-  "$wine" sc create portio type= kernel 'binPath=' 'C:\windows\system32\drivers\portio.sys' >/dev/null
-  "$wine" sc start portio >/dev/null || { say "sc start portio failed"; exit 4; }
+  step "create the portio service" \
+    "$wine" sc create portio type= kernel 'binPath=' 'C:\windows\system32\drivers\portio.sys' || exit 4
+  step "start the portio service" "$wine" sc start portio || exit 4
   host='C:\tavos-wine\scenario_host.exe'
-  "$wine" "$host" --device present >&2 || { say "portio started but \\\\.\\DRV1 does not open"; exit 4; }
+  step "open \\\\.\\DRV1 (portio started)" "$wine" "$host" --device present || exit 4
   say "prefix and portio ready after $(( $(date +%s) - t0 )) s ($TAVOS_WINE_ARCH)"
   set +e
   "$@"
   status=$?
   set -e
-  "$wine" sc stop portio >/dev/null
+  step "stop the portio service" "$wine" sc stop portio || true
   state=$("$wine" sc query portio | tr -d '\r' | awk '/STATE/ {print $4}')
-  if [ "$state" != STOPPED ] || ! "$wine" "$host" --device absent >&2; then
+  if [ "$state" != STOPPED ] || ! step "\\\\.\\DRV1 is gone" "$wine" "$host" --device absent; then
     say "portio did not unload (state ${state:-unknown})"
     status=4
   else
     say "portio stopped and unloaded"
   fi
   "$wine" sc delete portio >/dev/null || true
-  /usr/lib/wine/wineserver -k 2>/dev/null || true
-  /usr/lib/wine/wineserver -w 2>/dev/null || true
+  "$WINESERVER" -k 2>/dev/null || true
+  "$WINESERVER" -w 2>/dev/null || true
   exit $status
 fi
 
 [ $# -ge 1 ] || { echo "usage: $0 COMMAND [ARGS...]" >&2; exit 2; }
-arch=${TAVOS_WINE_ARCH:-}
-if [ -z "$arch" ]; then
-  # Some kernels run no 32-bit code at all (execve of an i386 program fails): Wine32 cannot start.
-  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    arch=win32
-  else
-    arch=win64
-    echo "# wine-session: this kernel runs no 32-bit programs, so the x86_64 build stands in for the i686 pair" >&2
-  fi
-fi
-case $arch in
-  win32) export TAVOS_WINE_LOADER=/usr/lib/wine/wine TAVOS_WINE_DIST="$source_dir/dist/i686" \
-                TAVOS_WINE_BUILD="$source_dir/build/windows-i686" ;;
-  win64) export TAVOS_WINE_LOADER=/usr/lib/wine/wine64 TAVOS_WINE_DIST="$source_dir/dist/x86_64" \
-                TAVOS_WINE_BUILD="$source_dir/build/windows-x86_64" ;;
-  *) echo "TAVOS_WINE_ARCH must be win32 or win64" >&2; exit 2 ;;
+# Some kernels run no 32-bit code at all (execve of an i386 program fails): Wine32 cannot start.
+wine_choose_arch >&2
+echo "# wine-session: ran on: $WINE_RAN_ON" >&2
+export TAVOS_WINE_LOADER=$WINE_LOADER
+case $TAVOS_WINE_ARCH in
+  win32) export TAVOS_WINE_DIST="$source_dir/dist/i686" TAVOS_WINE_BUILD="$source_dir/build/windows-i686" ;;
+  win64) export TAVOS_WINE_DIST="$source_dir/dist/x86_64" TAVOS_WINE_BUILD="$source_dir/build/windows-x86_64" ;;
 esac
-export TAVOS_WINE_ARCH=$arch
 for f in "$TAVOS_WINE_DIST/Tavos.exe" "$TAVOS_WINE_DIST/portio.sys" \
          "$TAVOS_WINE_BUILD/sim/notebook_hal/hal.dll" "$TAVOS_WINE_BUILD/tests/wine/scenario_host.exe"; do
   [ -f "$f" ] || { echo "missing $f (run: make windows)" >&2; exit 4; }
 done
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavos-wine.XXXXXX")"
-export WINEPREFIX="$work/prefix" WINEARCH=$arch WINEDEBUG=-all
+export WINEPREFIX="$work/prefix" WINEARCH=$TAVOS_WINE_ARCH WINEDEBUG=-all
 # No Mono, Gecko or sound driver (their absence is what Tavos meets anyway), no debugger
 # waiting on a crashed program (it ends instead, and the run says so); our HAL.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv=;winedbg.exe=d;hal=n"
 cleanup() {
   local status=$?
   trap - EXIT INT TERM
-  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  "$WINESERVER" -k 2>/dev/null || true
+  timeout 30 "$WINESERVER" -w 2>/dev/null || true
   rm -rf "$work"
   exit $status
 }

@@ -1,16 +1,19 @@
 // tavos-sim: runs Tavos on the simulated notebook from a scenario, at a prompt, or the demo.
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "sim/winsim/scripted_user.h"
+#include "tavos_version.h"
+#include "tools/tavos-sim/interactive.h"
 #include "tools/tavos-sim/scenario_parser.h"
 #include "tools/tavos-sim/scenario_runner.h"
 #include "tools/tavos-sim/wine_runner.h"
@@ -31,31 +34,18 @@ constexpr int kUsage = 2;
 constexpr int kProblems = 3;
 
 constexpr char kUsageText[] =
-    "usage: tavos-sim [--script FILE] [--keep DIR] | --wine FILE | --wine-compare FILE...\n"
-    "  --script FILE  run the scenario in FILE and print its timeline\n"
+    "usage: tavos-sim [--script FILE|-] [--keep DIR] | --demo | --wine FILE | --wine-compare FILE...\n"
+    "  --script FILE  run the scenario in FILE and print its timeline (- reads standard input)\n"
+    "  --demo         run the built-in demo scenario\n"
     "  --wine FILE    run it on the real Tavos.exe and portio under Wine instead, and print\n"
     "                 the timeline lines Wine lets us observe (docs/wine.md)\n"
     "  --wine-compare FILE...  run each on both and compare the lines both observe\n"
     "  --keep DIR     use DIR (created, must be empty) as drive C: and keep it afterwards\n"
-    "Without --script: a prompt when stdin and stdout are a terminal, else the demo.\n"
-    "The scenario language: docs/scenarios.md.\n";
-
-constexpr char kHelpText[] =
-    "statements (one a line, # starts a comment):\n"
-    "  os 95|98|me|nt351|nt4|2000|xp   (before the first start)\n"
-    "  lang N   (any time: Tavos sees the new language when it next asks)\n"
-    "  driver loaded|absent   ec ready|busy N|stuck\n"
-    "  file \"PATH\" \"BYTES\"   dump \"PATH\"\n"
-    "  start   exit   command N   process \"NAME\"   (a bare name runs from C:\\WINDOWS)\n"
-    "  tray right|left|double\n"
-    "  choose \"TEXT\"   (a menu item, a button or check box of the dialog on top)\n"
-    "  type \"TEXT\"   key enter|esc   close   pick \"PATH\"|cancel   screen\n"
-    "  press internet|mail|user|search|video|mp3 ...\n"
-    "  media record|enter|next|prev|stop ...\n"
-    "  hold KEY   release KEY   (F, 7, LWIN, SHIFT, 0x5B, ...)\n"
-    "  system ctrl+esc|ctrl+alt+del [after N]   (cancels a key playback)\n"
-    "  wait MS\n"
-    "commands: help, timeline, files, quit\n";
+    "  --version      print the version\n"
+    "Without --script: a prompt when standard input and output are a terminal; else the\n"
+    "scenario on standard input, or the demo when standard input is empty.\n"
+    "Exit status: 0 ok, 1 the scenario is wrong, 2 usage, 3 problems found, 4 no Windows build\n"
+    "for --wine (make windows). The scenario language: docs/scenarios.md.\n";
 
 void PrintLines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) std::printf("%s\n", line.c_str());
@@ -74,97 +64,104 @@ void PrintError(const std::string& source, const ScenarioError& error) {
   std::fprintf(stderr, "%s:%d: %s\n", source.c_str(), error.line, error.message.c_str());
 }
 
+// "12 345" for 12345: long runs print long numbers.
+std::string Grouped(uint64_t n) {
+  std::string digits = std::to_string(n), out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ' ';
+    out += digits[i];
+  }
+  return out;
+}
+
+// On a terminal, a line that a long run rewrites about once a second.
+class Progress {
+ public:
+  Progress() : shown_(isatty(STDERR_FILENO)), last_(std::chrono::steady_clock::now()) {}
+  void Update(size_t done, size_t total, uint64_t virtualMs) {
+    if (!shown_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_ < std::chrono::seconds(1)) return;
+    last_ = now;
+    drawn_ = true;
+    std::fprintf(stderr, "\r[%zu of %zu statements, %s ms of virtual time] ", done, total,
+                 Grouped(virtualMs).c_str());
+  }
+  void Clear() {
+    if (drawn_) std::fprintf(stderr, "\r%60s\r", "");
+  }
+
+ private:
+  bool shown_;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point last_;
+};
+
 int RunText(const std::string& text, const std::string& source, const std::string& sandbox) {
   tavos_scenario::ParseResult parsed = tavos_scenario::ParseScenario(text);
   if (!parsed.ok) {
     PrintError(source, parsed.error);
     return kScenarioWrong;
   }
-  tavos_scenario::RunResult run =
-      tavos_scenario::RunScenario(parsed.statements, sandbox, PrintLine);
+  Progress progress;
+  tavos_scenario::RunResult run = tavos_scenario::RunScenario(
+      parsed.statements, sandbox,
+      [&progress](const std::string& line) {
+        progress.Clear();
+        PrintLine(line);
+      },
+      [&progress](size_t done, size_t total, uint64_t ms) { progress.Update(done, total, ms); });
+  progress.Clear();
   std::fflush(stdout);
   if (!run.ok) PrintError(source, run.error);
   PrintProblems(run.problems);
+  // The closing summary goes beside the timeline, not into it.
+  std::fprintf(stderr, "tavos-sim: %s: %zu of %zu statements, %s ms of virtual time, %s timeline "
+               "lines, %s\n",
+               source.c_str(), run.statementsDone, parsed.statements.size(),
+               Grouped(run.virtualMs).c_str(), Grouped(run.lines).c_str(),
+               run.problems.empty() ? "no problems"
+                                    : (std::to_string(run.problems.size()) + " problems").c_str());
   if (!run.ok) return kScenarioWrong;
   return run.problems.empty() ? kOk : kProblems;
 }
 
-bool ReadScript(const std::string& path, std::string* text) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    std::fprintf(stderr, "tavos-sim: cannot read %s\n", path.c_str());
-    return false;
-  }
+// Reads at most kMaxScriptBytes from `in`; false when there is more.
+bool ReadBounded(std::istream& in, const std::string& name, std::string* text) {
   std::vector<char> buffer(size_t(kMaxScriptBytes) + 1);
-  file.read(buffer.data(), kMaxScriptBytes + 1);
-  if (file.bad()) {
-    std::fprintf(stderr, "tavos-sim: cannot read %s\n", path.c_str());
+  in.read(buffer.data(), kMaxScriptBytes + 1);
+  if (in.bad()) {
+    std::fprintf(stderr, "tavos-sim: cannot read %s\n", name.c_str());
     return false;
   }
-  if (file.gcount() > kMaxScriptBytes) {
-    std::fprintf(stderr, "tavos-sim: %s is larger than %lld bytes\n", path.c_str(),
+  if (in.gcount() > kMaxScriptBytes) {
+    std::fprintf(stderr, "tavos-sim: %s is larger than %lld bytes\n", name.c_str(),
                  static_cast<long long>(kMaxScriptBytes));
     return false;
   }
-  text->assign(buffer.data(), size_t(file.gcount()));
+  text->assign(buffer.data(), size_t(in.gcount()));
   return true;
 }
 
-void ShowNewProblems(tavos_sim::Machine& machine, size_t* shown) {
-  std::vector<std::string> problems = machine.Problems();
-  if (problems.size() <= *shown) return;
-  PrintProblems(std::vector<std::string>(problems.begin() + long(*shown), problems.end()));
-  *shown = problems.size();
-}
-
-int Interactive(const std::string& sandbox) {
-  tavos_scenario::ScenarioRunner runner(sandbox);
-  std::printf(
-      "tavos-sim: Tavos on a simulated notebook (xp, language 1033, portio loaded).\n"
-      "Type help for the statements, quit to leave.\n");
-  size_t problemsShown = 0;
-  std::string input;
-  for (int line = 1;; ++line) {
-    std::printf("tavos> ");
-    std::fflush(stdout);
-    if (!std::getline(std::cin, input)) {
-      std::printf("\n");
-      break;
-    }
-    std::string word;
-    std::istringstream(input) >> word;
-    if (word == "quit") break;
-    if (word == "help") {
-      std::printf("%s", kHelpText);
-      continue;
-    }
-    if (word == "timeline") {
-      PrintLines(runner.Machine().Timeline());
-      continue;
-    }
-    if (word == "files") {
-      PrintLines(tavos_scenario::ListFiles(runner.Machine()));
-      continue;
-    }
-    tavos_scenario::Statement statement;
-    bool empty = false;
-    ScenarioError error;
-    bool ok = tavos_scenario::ParseLine(input, line, &statement, &empty, &error);
-    if (ok && empty) continue;
-    if (ok) {
-      ok = runner.Apply(statement, &error);
-      PrintLines(runner.TakeNewLines());
-    }
-    if (!ok) PrintError("input", error);
-    ShowNewProblems(runner.Machine(), &problemsShown);
-    // Whatever now waits for the user says so, with what it offers.
-    std::string waiting = winsim::DescribeWaiting(runner.Machine().Pc());
-    if (!waiting.empty()) std::printf("(%s)\n", waiting.c_str());
+// A scenario file, or standard input for "-".
+bool ReadScript(const std::string& path, std::string* text) {
+  if (path == "-") return ReadBounded(std::cin, "standard input", text);
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) {
+    std::fprintf(stderr, "tavos-sim: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
+    return false;
   }
-  runner.Machine().SwitchOff();
-  ShowNewProblems(runner.Machine(), &problemsShown);
-  // A mistyped line at the prompt was answered there; only the machine's problems fail.
-  return problemsShown > 0 ? kProblems : kOk;
+  if (S_ISDIR(info.st_mode)) {
+    std::fprintf(stderr, "tavos-sim: cannot read %s: it is a folder, not a scenario file\n",
+                 path.c_str());
+    return false;
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    std::fprintf(stderr, "tavos-sim: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
+    return false;
+  }
+  return ReadBounded(file, path, text);
 }
 
 // The Wine leg: inside a Wine session (tests/wine/wine-session.sh sets TAVOS_WINE_LOADER), the
@@ -267,43 +264,92 @@ int CompareWithWine(const std::vector<std::string>& scripts, const char* loader)
   return differing == 0 && failed == 0 ? kOk : kScenarioWrong;
 }
 
+// What the command line asks for.
+struct Options {
+  std::string script;  // "-" for standard input
+  bool haveScript = false;
+  bool demo = false;
+  std::string keep;
+};
+
+// False with a message when the command line is wrong.
+bool ParseArguments(int argc, char** argv, Options* options, std::string* error) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--script" || arg == "--keep") {
+      if (i + 1 >= argc) {
+        *error = arg == "--script" ? "--script needs a FILE (or - for standard input)"
+                                   : "--keep needs a folder";
+        return false;
+      }
+      if (arg == "--script" && options->haveScript) {
+        *error = "one --script at a time (run tavos-sim once for each file)";
+        return false;
+      }
+      (arg == "--script" ? options->script : options->keep) = argv[++i];
+      if (arg == "--script") options->haveScript = true;
+    } else if (arg == "--demo") {
+      options->demo = true;
+    } else {
+      *error = "unexpected argument " + arg;
+      return false;
+    }
+  }
+  if (options->demo && options->haveScript) {
+    *error = "--demo and --script exclude each other";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string script;
-  std::string keep;
-  bool haveScript = false;
-  if (argc >= 3 && (std::string(argv[1]) == "--wine" || std::string(argv[1]) == "--wine-compare")) {
+  if (argc >= 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::printf("%s", kUsageText);
+    return kOk;
+  }
+  if (argc >= 2 && std::string(argv[1]) == "--version") {
+    std::printf("tavos-sim %s\n", TAVOS_VERSION_TEXT);
+    return kOk;
+  }
+  if (argc >= 2 && (std::string(argv[1]) == "--wine" || std::string(argv[1]) == "--wine-compare")) {
+    if (argc < 3) {
+      std::fprintf(stderr, "tavos-sim: %s needs a scenario FILE\n%s", argv[1], kUsageText);
+      return kUsage;
+    }
     const char* loader = std::getenv("TAVOS_WINE_LOADER");
     if (loader == nullptr) return InWineSession(argc, argv);
     if (std::string(argv[1]) == "--wine-compare")
       return CompareWithWine(std::vector<std::string>(argv + 2, argv + argc), loader);
     if (argc == 3) return RunOnWine(argv[2], loader);
+    std::fprintf(stderr, "tavos-sim: --wine runs one FILE (--wine-compare runs several)\n");
+    return kUsage;
   }
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if ((arg == "--script" || arg == "--keep") && i + 1 < argc) {
-      (arg == "--script" ? script : keep) = argv[++i];
-      if (arg == "--script") haveScript = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::printf("%s", kUsageText);
-      return kOk;
-    } else {
-      std::fprintf(stderr, "tavos-sim: unexpected argument %s\n%s", arg.c_str(), kUsageText);
-      return kUsage;
-    }
+  Options options;
+  std::string error;
+  if (!ParseArguments(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "tavos-sim: %s\n%s", error.c_str(), kUsageText);
+    return kUsage;
   }
 
   std::string text;
-  if (haveScript && !ReadScript(script, &text)) return kUsage;
+  if (options.haveScript && !ReadScript(options.script, &text)) return kUsage;
+  const bool terminal = isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
+  // Piped or redirected input is a scenario; an empty one (such as /dev/null) gets the demo.
+  if (!options.haveScript && !options.demo && !isatty(STDIN_FILENO)) {
+    if (!ReadScript("-", &text)) return kUsage;
+    options.haveScript = !text.empty();
+    options.script = "-";
+  }
 
   tavos_scenario::Sandbox sandbox;
-  std::string error;
-  if (!sandbox.Create(keep, &error)) {
+  if (!sandbox.Create(options.keep, &error)) {
     std::fprintf(stderr, "tavos-sim: %s\n", error.c_str());
     return kUsage;
   }
-  if (haveScript) return RunText(text, script, sandbox.Path());
-  if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) return Interactive(sandbox.Path());
+  if (options.haveScript)
+    return RunText(text, options.script == "-" ? "standard input" : options.script, sandbox.Path());
+  if (terminal && !options.demo) return tavos_scenario::Interactive(sandbox.Path());
   return RunText(reinterpret_cast<const char*>(kDemoScenario), "demo.scn", sandbox.Path());
 }

@@ -26,6 +26,18 @@ struct Name {
   uint8_t value;
 };
 
+// Every statement's keyword, for the hint when one is written in another case.
+constexpr const char* kKeywords[] = {
+    "os",    "lang",  "driver", "ec",     "file",   "start", "exit",    "process",
+    "press", "media", "hold",   "release", "wait",  "dump",  "tray",    "choose",
+    "system", "type", "key",    "close",  "screen", "pick",  "command",
+};
+
+std::string LowerCase(std::string text) {
+  for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 constexpr Name kHotKeys[] = {
     {"internet", sim::kHotKeyInternet},   {"mail", sim::kHotKeyEmail},
     {"user", sim::kHotKeyUser},           {"search", sim::kHotKeySearch},
@@ -251,6 +263,11 @@ class LineParser {
       if (!Count(1, 1) || !Number(1, kMaxCommand, "a command id", &s.number)) return false;
     } else {
       keyword_.clear();
+      const std::string lower = LowerCase(tokens[0].value);
+      for (const char* known : kKeywords)
+        if (lower == known)
+          return Fail("unknown statement " + Shown(tokens[0].value) +
+                      " (keywords are lower case: " + known + ")");
       return Fail("unknown statement " + Shown(tokens[0].value));
     }
     return true;
@@ -308,7 +325,10 @@ class LineParser {
           if (e < '0' || e > '7') {
             // A byte that would not print is named by its value, so messages stay readable.
             unsigned char byte = static_cast<unsigned char>(e);
-            if (byte > 0x20 && byte < 0x7F) return Fail(std::string("unknown escape \\") + e);
+            // Most often a Windows path: its backslashes must be doubled.
+            if (byte > 0x20 && byte < 0x7F)
+              return Fail(std::string("unknown escape \\") + e +
+                          " (write a backslash as \\\\, as in \"C:\\\\Tools\")");
             char value[8];
             std::snprintf(value, sizeof value, "0x%02X", byte);
             return Fail(std::string("unknown escape: \\ followed by byte ") + value);
@@ -458,7 +478,8 @@ ParseResult ParseScenario(const std::string& text) {
   ParseResult result;
   bool started = false;
   int line = 0;
-  size_t begin = 0;
+  // Notepad starts a file saved as UTF-8 with a byte-order mark.
+  size_t begin = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   while (begin <= text.size()) {
     size_t end = text.find('\n', begin);
     if (end == std::string::npos) end = text.size();

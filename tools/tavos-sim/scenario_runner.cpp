@@ -176,23 +176,35 @@ bool ScenarioRunner::Apply(const Statement& s, ScenarioError* error) {
 }
 
 RunResult RunScenario(const std::vector<Statement>& statements, const std::string& sandbox,
-                      const std::function<void(const std::string&)>& onLine) {
+                      const std::function<void(const std::string&)>& onLine,
+                      const ProgressFn& onProgress) {
   RunResult result;
   ScenarioRunner runner(sandbox);
   winsim::Timeline& timeline = runner.Machine().Pc().Events();
   if (onLine) {
     for (const std::string& line : timeline.Lines()) onLine(line);  // from setting the machine up
-    timeline.StreamTo(onLine);
+    result.lines = timeline.Lines().size();
+    timeline.StreamTo([&](const std::string& line) {
+      ++result.lines;
+      onLine(line);
+    });
   }
   for (const Statement& statement : statements) {
     if (!runner.Apply(statement, &result.error)) {
       result.ok = false;
       break;
     }
+    ++result.statementsDone;
+    if (onProgress)
+      onProgress(result.statementsDone, statements.size(), runner.Machine().Pc().Now());
   }
+  result.virtualMs = runner.Machine().Pc().Now();
   // What the machine adds while it is switched off is not part of the scenario's timeline.
   timeline.StreamTo(nullptr);
-  if (!onLine) result.timeline = runner.Machine().Timeline();
+  if (!onLine) {
+    result.timeline = runner.Machine().Timeline();
+    result.lines = result.timeline.size();
+  }
   runner.Machine().SwitchOff();
   result.problems = runner.Machine().Problems();
   return result;

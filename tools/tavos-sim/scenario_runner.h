@@ -61,13 +61,20 @@ struct RunResult {
   ScenarioError error;                // why the run stopped early, when !ok
   std::vector<std::string> timeline;  // when no `onLine` took the lines as they came
   std::vector<std::string> problems;  // Machine::Problems once the machine is switched off
+  uint64_t virtualMs = 0;             // the machine's clock when the last statement was done
+  size_t lines = 0;                   // timeline lines, whether kept or handed on
+  size_t statementsDone = 0;
 };
+
+// Called after each statement: how many are done, of how many, at which virtual time.
+using ProgressFn = std::function<void(size_t done, size_t total, uint64_t virtualMs)>;
 
 // Runs the statements on a fresh machine with drive C: in `sandbox`, stopping at the first
 // one that fails. `onLine` (optional) gets each timeline line as the machine adds it; the run
 // then keeps none of them, so a day-long scenario's memory does not grow with its timeline.
 RunResult RunScenario(const std::vector<Statement>& statements, const std::string& sandbox,
-                      const std::function<void(const std::string&)>& onLine = nullptr);
+                      const std::function<void(const std::string&)>& onLine = nullptr,
+                      const ProgressFn& onProgress = nullptr);
 
 // Every file under C:\ with its size, one a line: "C:\WINDOWS\SelectFile.ini 94 hidden".
 std::vector<std::string> ListFiles(tavos_sim::Machine& machine);

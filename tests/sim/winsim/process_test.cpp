@@ -165,5 +165,23 @@ TEST_F(Process, ShellExecuteStartsAProgramOnlyWhenItsFileExists) {
   }
 }
 
+// Programs that pile up meet a limit, as on Windows when memory runs out: the shell refuses
+// the next one with SE_ERR_OOM, and one ending makes room again.
+TEST_F(Process, ShellExecuteRefusesAProgramBeyondTheLimitOfRunningOnes) {
+  ASSERT_TRUE(pc->Files().WriteFile("C:\\Apps\\Mail.exe", "MZ"));
+  while (pc->Processes().size() < winsim::WindowsPc::kMaxRunningProcesses)
+    pc->StartPassiveProcess("C:\\Apps\\Other.exe");
+  const size_t lines = pc->Events().Lines().size();
+  EXPECT_EQ(reinterpret_cast<HINSTANCE>(8),
+            ShellExecuteA(nullptr, "open", "C:\\Apps\\Mail.exe", nullptr, nullptr, SW_SHOWNORMAL));
+  EXPECT_EQ(winsim::WindowsPc::kMaxRunningProcesses, pc->Processes().size());
+  ASSERT_EQ(lines + 2, pc->Events().Lines().size()) << Timeline();
+  EXPECT_EQ("0 process refused \"Mail.exe\" out of memory", pc->Events().Lines().back());
+  pc->EndProcess(*pc->Processes().back(), 0);
+  EXPECT_GT(reinterpret_cast<uintptr_t>(ShellExecuteA(nullptr, "open", "C:\\Apps\\Mail.exe",
+                                                       nullptr, nullptr, SW_SHOWNORMAL)),
+            32u);
+}
+
 }  // namespace
 }  // namespace winsim_test
