@@ -12,6 +12,7 @@ typedef HKEY* PHKEY;
 // ---- errors -------------------------------------------------------------------------------
 #define ERROR_DIR_NOT_EMPTY 145L
 #define ERROR_BAD_EXE_FORMAT 193L
+#define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_BADKEY 1010L
 #define ERROR_KEY_DELETED 1018L
 #define ERROR_DEPENDENT_SERVICES_RUNNING 1051L
@@ -133,8 +134,7 @@ typedef struct _SERVICE_STATUS {
   DWORD dwWaitHint;
 } SERVICE_STATUS, *LPSERVICE_STATUS;
 
-SC_HANDLE WINAPI OpenSCManagerA(LPCSTR lpMachineName, LPCSTR lpDatabaseName,
-                                DWORD dwDesiredAccess);
+SC_HANDLE WINAPI OpenSCManagerA(LPCSTR lpMachineName, LPCSTR lpDatabaseName, DWORD dwDesiredAccess);
 SC_HANDLE WINAPI OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD dwDesiredAccess);
 SC_HANDLE WINAPI CreateServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, LPCSTR lpDisplayName,
                                 DWORD dwDesiredAccess, DWORD dwServiceType, DWORD dwStartType,
@@ -188,7 +188,8 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
                            LPSECURITY_ATTRIBUTES lpProcessAttributes,
                            LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles,
                            DWORD dwCreationFlags, LPVOID lpEnvironment, LPCSTR lpCurrentDirectory,
-                           LPSTARTUPINFOA lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation);
+                           LPSTARTUPINFOA lpStartupInfo,
+                           LPPROCESS_INFORMATION lpProcessInformation);
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode);
 // The pseudo handle (-1) that stands for the calling process.
@@ -200,6 +201,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 BOOL WINAPI IsWow64Process(HANDLE hProcess, PBOOL Wow64Process);
 
 // ---- windows ------------------------------------------------------------------------------
+#define MB_ICONQUESTION 0x00000020L
 int WINAPI GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount);
 
 // ---- the program's own resources ----------------------------------------------------------

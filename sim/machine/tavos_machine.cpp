@@ -74,8 +74,10 @@ void Machine::InstallStandardPrograms() {
   for (const char* path : {"C:\\Program Files\\Plus!\\Microsoft Internet\\Iexplore.exe",
                            "C:\\Program Files\\Outlook Express\\Msimn.exe",
                            "C:\\Programme\\Plus!\\Microsoft Internet\\Iexplore.exe",
-                           "C:\\Programme\\Outlook Express\\Msimn.exe", kTavosPath})
+                           "C:\\Programme\\Outlook Express\\Msimn.exe", kTavosPath}) {
+    if (path == kTavosPath && !options_.tavosInstalled) continue;
     pc_->Files().WriteFile(path, "MZ");
+  }
 }
 
 bool Machine::SetOs(const std::string& name) {

@@ -81,18 +81,23 @@ LONG Resolve(HKEY key, OpenedKey* opened) {
 
 HKEY AddHandle(const std::string& path, REGSAM rights) {
   WindowsPc& pc = WindowsPc::Current();
-  HANDLE handle = pc.Handles().Add(
-      std::make_unique<KeyObject>(path, pc.Reg().KeyId(path), rights), pc.CurrentPid());
+  HANDLE handle = pc.Handles().Add(std::make_unique<KeyObject>(path, pc.Reg().KeyId(path), rights),
+                                   pc.CurrentPid());
   return reinterpret_cast<HKEY>(handle);
 }
 
 const char* TypeName(DWORD type) {
   switch (type) {
-    case REG_SZ: return "REG_SZ";
-    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
-    case REG_BINARY: return "REG_BINARY";
-    case REG_DWORD: return "REG_DWORD";
-    case REG_MULTI_SZ: return "REG_MULTI_SZ";
+    case REG_SZ:
+      return "REG_SZ";
+    case REG_EXPAND_SZ:
+      return "REG_EXPAND_SZ";
+    case REG_BINARY:
+      return "REG_BINARY";
+    case REG_DWORD:
+      return "REG_DWORD";
+    case REG_MULTI_SZ:
+      return "REG_MULTI_SZ";
   }
   return "REG_NONE";
 }
@@ -146,8 +151,8 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, c
   if (LONG error = Resolve(hKey, &key)) return error;
   if (!(key.granted & KEY_SET_VALUE) || !MayChange(key.path)) return ERROR_ACCESS_DENIED;
   if (lpData == nullptr && cbData > 0) return ERROR_NOACCESS;
-  Registry::Value value{dwType, lpData ? std::string(reinterpret_cast<const char*>(lpData), cbData)
-                                        : std::string()};
+  Registry::Value value{
+      dwType, lpData ? std::string(reinterpret_cast<const char*>(lpData), cbData) : std::string()};
   const std::string name = lpValueName ? lpValueName : "";
   pc.Reg().SetValue(key.path, name, value);
   pc.Events().Add("registry set " + winsim::Quote(key.path) + " " + winsim::Quote(name) + " " +

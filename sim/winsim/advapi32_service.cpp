@@ -20,7 +20,7 @@ namespace {
 
 constexpr DWORD kErrorInvalidName = 123;
 constexpr DWORD kErrorServerUnavailable = 1722;  // RPC_S_SERVER_UNAVAILABLE
-constexpr DWORD kErrorInvalidDatabase = 1065;   // ERROR_DATABASE_DOES_NOT_EXIST
+constexpr DWORD kErrorInvalidDatabase = 1065;    // ERROR_DATABASE_DOES_NOT_EXIST
 
 // What a user who is not an administrator may ask of the manager and of a service.
 constexpr DWORD kUserManagerRights =
@@ -178,10 +178,10 @@ SC_HANDLE WINAPI CreateServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, LPCS
   if (lpServiceName == nullptr || *lpServiceName == '\0' ||
       std::string(lpServiceName).find_first_of("/\\") != std::string::npos)
     return Fail(kErrorInvalidName);
-  const bool driver = dwServiceType == SERVICE_KERNEL_DRIVER ||
-                      dwServiceType == SERVICE_FILE_SYSTEM_DRIVER;
-  const bool process = dwServiceType == SERVICE_WIN32_OWN_PROCESS ||
-                       dwServiceType == SERVICE_WIN32_SHARE_PROCESS;
+  const bool driver =
+      dwServiceType == SERVICE_KERNEL_DRIVER || dwServiceType == SERVICE_FILE_SYSTEM_DRIVER;
+  const bool process =
+      dwServiceType == SERVICE_WIN32_OWN_PROCESS || dwServiceType == SERVICE_WIN32_SHARE_PROCESS;
   // Only drivers start with the boot loader or the kernel; a tag needs a load-order group.
   if ((!driver && !process) || dwStartType > SERVICE_DISABLED ||
       (process && dwStartType < SERVICE_AUTO_START) || dwErrorControl > SERVICE_ERROR_CRITICAL ||
@@ -207,9 +207,9 @@ SC_HANDLE WINAPI CreateServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, LPCS
   if (lpLoadOrderGroup != nullptr && *lpLoadOrderGroup != '\0')
     SetText(key, "Group", REG_SZ, lpLoadOrderGroup);
   if (lpdwTagId != nullptr) *lpdwTagId = 1;
-  pc.Events().Add("service create " + winsim::Quote(service.name) + " type=" +
-                  std::to_string(dwServiceType) + " start=" + std::to_string(dwStartType) +
-                  " image=" + winsim::Quote(lpBinaryPathName));
+  pc.Events().Add(
+      "service create " + winsim::Quote(service.name) + " type=" + std::to_string(dwServiceType) +
+      " start=" + std::to_string(dwStartType) + " image=" + winsim::Quote(lpBinaryPathName));
   return AddHandle(service.name, dwDesiredAccess);
 }
 

@@ -21,9 +21,7 @@ constexpr uint16_t kWindows1252High[32] = {
 
 namespace winsim {
 
-uint16_t WideOfAnsi(uint8_t c) {
-  return c >= 0x80 && c <= 0x9F ? kWindows1252High[c - 0x80] : c;
-}
+uint16_t WideOfAnsi(uint8_t c) { return c >= 0x80 && c <= 0x9F ? kWindows1252High[c - 0x80] : c; }
 
 // '?' for a character the page cannot hold, as WideCharToMultiByte gives it by default.
 char AnsiOfWide(uint16_t c) {

@@ -64,11 +64,12 @@ BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFai
   if (lpExistingFileName == nullptr || !files.Normalize(lpExistingFileName, &from) ||
       !files.IsFile(from))
     return Fail(lpExistingFileName && files.IsDirectory(lpExistingFileName) ? ERROR_ACCESS_DENIED
-                                                                             : ERROR_FILE_NOT_FOUND);
+                                                                            : ERROR_FILE_NOT_FOUND);
   if (lpNewFileName == nullptr || !files.Normalize(lpNewFileName, &to) || !files.ParentExists(to))
     return Fail(ERROR_PATH_NOT_FOUND);
   // The source is read with others reading too; the target is written by no one else.
-  if (!files.SharingAllows(from, GENERIC_READ, FILE_SHARE_READ)) return Fail(ERROR_SHARING_VIOLATION);
+  if (!files.SharingAllows(from, GENERIC_READ, FILE_SHARE_READ))
+    return Fail(ERROR_SHARING_VIOLATION);
   if (files.IsDirectory(to)) return Fail(ERROR_ACCESS_DENIED);
   if (files.IsFile(to)) {
     if (bFailIfExists) return Fail(kErrorFileExists);
@@ -77,7 +78,8 @@ BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFai
     if (!files.SharingAllows(to, GENERIC_WRITE, 0)) return Fail(ERROR_SHARING_VIOLATION);
   }
   const DWORD attributes = files.Attributes(from);
-  if (!files.ReadFile(from, &bytes) || !files.WriteFile(to, bytes)) return Fail(ERROR_ACCESS_DENIED);
+  if (!files.ReadFile(from, &bytes) || !files.WriteFile(to, bytes))
+    return Fail(ERROR_ACCESS_DENIED);
   files.SetAttributes(to, attributes | FILE_ATTRIBUTE_ARCHIVE);
   pc.Events().Add("file copy " + winsim::Quote(from) + " " + winsim::Quote(to));
   return TRUE;
@@ -105,11 +107,13 @@ BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD d
   std::string list = old ? old->data : std::string();
   if (!list.empty() && list.back() == '\0') list.pop_back();
   list += "\\??\\" + from + '\0';
-  if (!to.empty()) list += std::string(dwFlags & MOVEFILE_REPLACE_EXISTING ? "!" : "") + "\\??\\" + to;
+  if (!to.empty())
+    list += std::string(dwFlags & MOVEFILE_REPLACE_EXISTING ? "!" : "") + "\\??\\" + to;
   list += std::string(1, '\0') + '\0';
   registry.SetValue(kSessionManager, kPendingRenames, {REG_MULTI_SZ, list});
-  pc.Events().Add(to.empty() ? "file delete at reboot " + winsim::Quote(from)
-                             : "file move at reboot " + winsim::Quote(from) + " " + winsim::Quote(to));
+  pc.Events().Add(to.empty()
+                      ? "file delete at reboot " + winsim::Quote(from)
+                      : "file move at reboot " + winsim::Quote(from) + " " + winsim::Quote(to));
   return TRUE;
 }
 

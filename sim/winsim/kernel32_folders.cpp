@@ -41,7 +41,8 @@ bool FitsEightDotThree(const std::string& name) {
   std::string stem = name.substr(0, dot);
   std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
   return !stem.empty() && stem.size() <= 8 && extension.size() <= 3 &&
-         extension.find('.') == std::string::npos && name.find_first_of(" +,;=[]") == std::string::npos;
+         extension.find('.') == std::string::npos &&
+         name.find_first_of(" +,;=[]") == std::string::npos;
 }
 
 }  // namespace

@@ -27,6 +27,8 @@ const Library kLibraries[] = {
     {"KERNEL32", 0x7C800000, [](const winsim::OsProfile&) { return true; }, true},
     {"USER32", 0x7E410000, [](const winsim::OsProfile&) { return true; }, true},
     {"SHELL32", 0x7C9C0000, [](const winsim::OsProfile&) { return true; }, true},
+    {"ADVAPI32", 0x77DD0000, [](const winsim::OsProfile&) { return true; }, true},
+    {"OLE32", 0x774E0000, [](const winsim::OsProfile&) { return true; }, true},
     // Only where it has the device-interface functions (98, 2000 and later).
     {"SETUPAPI", 0x77920000,
      [](const winsim::OsProfile& p) {
@@ -73,6 +75,15 @@ const Export kExports[] = {
     {"SHELL32", "SHGetSpecialFolderLocation", AsFarProc(&SHGetSpecialFolderLocation), false},
     {"SHELL32", "SHGetPathFromIDListA", AsFarProc(&SHGetPathFromIDListA), false},
     {"SHELL32", "SHGetMalloc", AsFarProc(&SHGetMalloc), false},
+    {"KERNEL32", "MoveFileExA", AsFarProc(&MoveFileExA), false},
+    {"ADVAPI32", "OpenSCManagerA", AsFarProc(&OpenSCManagerA), false},
+    {"ADVAPI32", "OpenServiceA", AsFarProc(&OpenServiceA), false},
+    {"ADVAPI32", "CreateServiceA", AsFarProc(&CreateServiceA), false},
+    {"ADVAPI32", "StartServiceA", AsFarProc(&StartServiceA), false},
+    {"ADVAPI32", "ControlService", AsFarProc(&ControlService), false},
+    {"ADVAPI32", "QueryServiceStatus", AsFarProc(&QueryServiceStatus), false},
+    {"ADVAPI32", "DeleteService", AsFarProc(&DeleteService), false},
+    {"ADVAPI32", "CloseServiceHandle", AsFarProc(&CloseServiceHandle), false},
 };
 
 // "psapi.dll", "PSAPI" and "C:\WINDOWS\SYSTEM32\PSAPI.DLL" all name the same library.

@@ -34,7 +34,8 @@ std::string ProgramOf(const std::string& commandLine) {
     program = commandLine.substr(0, commandLine.find_first_of(" \t"));
   }
   size_t name = program.find_last_of("\\/");
-  if (program.find('.', name == std::string::npos ? 0 : name) == std::string::npos && !program.empty())
+  if (program.find('.', name == std::string::npos ? 0 : name) == std::string::npos &&
+      !program.empty())
     program += ".exe";
   return program;
 }

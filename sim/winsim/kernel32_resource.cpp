@@ -44,9 +44,9 @@ HRSRC WINAPI FindResourceA(HMODULE hModule, LPCSTR lpName, LPCSTR lpType) {
     SetLastError(kErrorResourceTypeNotFound);
     return nullptr;
   }
-  const std::string* data =
-      IS_INTRESOURCE(lpName) ? resources->Find(WORD(uintptr_t(lpType)), WORD(uintptr_t(lpName)))
-                             : nullptr;
+  const std::string* data = IS_INTRESOURCE(lpName)
+                                ? resources->Find(WORD(uintptr_t(lpType)), WORD(uintptr_t(lpName)))
+                                : nullptr;
   if (data == nullptr) {
     SetLastError(kErrorResourceNameNotFound);
     return nullptr;

@@ -22,8 +22,8 @@ namespace {
 const IID kIidUnknown = {0x00000000, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kIidPersist = {0x0000010C, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-constexpr HRESULT kPathNotFound = HRESULT(0x80070003);     // HRESULT_FROM_WIN32(3)
-constexpr HRESULT kFileNotFound = HRESULT(0x80070002);     // HRESULT_FROM_WIN32(2)
+constexpr HRESULT kPathNotFound = HRESULT(0x80070003);      // HRESULT_FROM_WIN32(3)
+constexpr HRESULT kFileNotFound = HRESULT(0x80070002);      // HRESULT_FROM_WIN32(2)
 constexpr HRESULT kSharingViolation = HRESULT(0x80070020);  // HRESULT_FROM_WIN32(32)
 
 // The link flags this file writes and reads.
@@ -43,7 +43,9 @@ uint32_t U32(const std::string& in, size_t at) {
   for (int i = 3; i >= 0; --i) v = (v << 8) | uint8_t(in[at + i]);
   return v;
 }
-uint16_t U16(const std::string& in, size_t at) { return uint16_t(uint8_t(in[at]) | uint8_t(in[at + 1]) << 8); }
+uint16_t U16(const std::string& in, size_t at) {
+  return uint16_t(uint8_t(in[at]) | uint8_t(in[at + 1]) << 8);
+}
 
 std::string Narrow(LPCOLESTR wide) {
   std::string text;
@@ -113,7 +115,9 @@ class ShellLink final : public IShellLinkA, public IPersistFile {
   HRESULT WINAPI SetHotkey(WORD) override { return Unsupported("SetHotkey"); }
   HRESULT WINAPI GetShowCmd(int*) override { return Unsupported("GetShowCmd"); }
   HRESULT WINAPI SetShowCmd(int) override { return Unsupported("SetShowCmd"); }
-  HRESULT WINAPI GetIconLocation(LPSTR, int, int*) override { return Unsupported("GetIconLocation"); }
+  HRESULT WINAPI GetIconLocation(LPSTR, int, int*) override {
+    return Unsupported("GetIconLocation");
+  }
   HRESULT WINAPI SetIconLocation(LPCSTR, int) override { return Unsupported("SetIconLocation"); }
   HRESULT WINAPI SetRelativePath(LPCSTR, DWORD) override { return Unsupported("SetRelativePath"); }
   HRESULT WINAPI Resolve(HWND, DWORD) override { return Unsupported("Resolve"); }
@@ -231,9 +235,9 @@ class ShellLink final : public IShellLinkA, public IPersistFile {
     description_.clear();
     workingDirectory_.clear();
     arguments_.clear();
-    for (auto [flag, field] : {std::pair{kHasName, &description_},
-                               std::pair{kHasWorkingDir, &workingDirectory_},
-                               std::pair{kHasArguments, &arguments_}}) {
+    for (auto [flag, field] :
+         {std::pair{kHasName, &description_}, std::pair{kHasWorkingDir, &workingDirectory_},
+          std::pair{kHasArguments, &arguments_}}) {
       if (!(flags & flag)) continue;
       if (at + 2 > in.size()) return false;
       const size_t length = U16(in, at);

@@ -142,8 +142,7 @@ bool Registry::SetValue(const std::string& path, const std::string& name, const 
   return true;
 }
 
-const Registry::Value* Registry::FindValue(const std::string& path,
-                                           const std::string& name) const {
+const Registry::Value* Registry::FindValue(const std::string& path, const std::string& name) const {
   Key* key = Find(path);
   if (key == nullptr) return nullptr;
   auto found = key->values.find(Upper(name));

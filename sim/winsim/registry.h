@@ -58,7 +58,7 @@ class Registry {
   struct Key {
     uint64_t id = 0;
     std::string name;
-    std::map<std::string, std::unique_ptr<Key>> subkeys;         // by upper-case name
+    std::map<std::string, std::unique_ptr<Key>> subkeys;          // by upper-case name
     std::map<std::string, std::pair<std::string, Value>> values;  // by upper-case name
   };
   Key* Find(const std::string& path) const;

@@ -23,7 +23,7 @@ class ServiceManager {
     std::string name;  // as created
     DWORD type = 0;
     DWORD state = SERVICE_STOPPED;
-    int handles = 0;              // open service handles
+    int handles = 0;  // open service handles
     bool markedForDelete = false;
   };
 

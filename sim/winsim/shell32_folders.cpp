@@ -29,7 +29,7 @@ class ShellAllocator : public IMalloc {
     if (ppv) *ppv = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG WINAPI AddRef() override { return 2; }   // lives as long as the process
+  ULONG WINAPI AddRef() override { return 2; }  // lives as long as the process
   ULONG WINAPI Release() override { return 1; }
   void* WINAPI Alloc(SIZE_T cb) override {
     ++WindowsPc::Current().Com().shellBlocks;

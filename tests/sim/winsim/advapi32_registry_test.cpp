@@ -44,12 +44,12 @@ TEST_F(Registry, ValuesRoundTripWithWindowsSizesAndErrors) {
   char text[32];
   std::memset(text, 'x', sizeof text);
   DWORD type = kUntouched, size = 8;
-  EXPECT_EQ(ERROR_MORE_DATA, RegQueryValueExA(key, "PATH", nullptr, &type,
-                                              reinterpret_cast<BYTE*>(text), &size));
+  EXPECT_EQ(ERROR_MORE_DATA,
+            RegQueryValueExA(key, "PATH", nullptr, &type, reinterpret_cast<BYTE*>(text), &size));
   EXPECT_EQ(23u, size);
   size = sizeof text;
-  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "path", nullptr, &type,
-                                            reinterpret_cast<BYTE*>(text), &size));
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegQueryValueExA(key, "path", nullptr, &type, reinterpret_cast<BYTE*>(text), &size));
   EXPECT_EQ(DWORD(REG_SZ), type);
   EXPECT_EQ(23u, size);
   EXPECT_STREQ("C:\\Program Files\\Tavos", text);
@@ -62,7 +62,8 @@ TEST_F(Registry, ValuesRoundTripWithWindowsSizesAndErrors) {
   size = 0;
   EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Path", nullptr, nullptr, nullptr, &size));
   EXPECT_EQ(23u, size) << "no buffer: only the size";
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(key, "Missing", nullptr, nullptr, nullptr, &size));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+            RegQueryValueExA(key, "Missing", nullptr, nullptr, nullptr, &size));
 
   DWORD subkeys = kUntouched, values = kUntouched;
   EXPECT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr,
@@ -127,8 +128,11 @@ TEST_F(Registry, OnNtOnlyAdministratorsChangeTheMachine) {
     bool software;  // a user may change HKLM\Software
     bool system;    // ... and HKLM\System
   };
-  const Case cases[] = {{"95", true, true},    {"98", true, true},   {"nt4", true, false},
-                        {"2000", false, false}, {"xp", false, false}};
+  const Case cases[] = {{"95", true, true},
+                        {"98", true, true},
+                        {"nt4", true, false},
+                        {"2000", false, false},
+                        {"xp", false, false}};
   const char* const kSystem = "System\\CurrentControlSet\\Services\\TavosTest";
   for (const Case& c : cases) {
     pc->SetProfile(Profile(c.profile));
@@ -143,8 +147,9 @@ TEST_F(Registry, OnNtOnlyAdministratorsChangeTheMachine) {
     }
     // Reading is everyone's; the user's own hive is theirs.
     HKEY read = nullptr;
-    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft", 0, KEY_READ,
-                                           &read)) << c.profile;
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft", 0, KEY_READ, &read))
+        << c.profile;
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(read));
     HKEY own = nullptr;
     EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Tavos Test", 0, nullptr,

@@ -38,17 +38,15 @@ class Services : public SimPcTest {
 
   SC_HANDLE CreatePortio(SC_HANDLE manager, const char* image = "System32\\drivers\\portio.sys") {
     SetLastError(kUntouched);
-    SC_HANDLE service = CreateServiceA(manager, "portio", "Tavos port I/O", SERVICE_ALL_ACCESS,
-                                       SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START,
-                                       SERVICE_ERROR_NORMAL, image, nullptr, nullptr, nullptr,
-                                       nullptr, nullptr);
+    SC_HANDLE service =
+        CreateServiceA(manager, "portio", "Tavos port I/O", SERVICE_ALL_ACCESS,
+                       SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, image,
+                       nullptr, nullptr, nullptr, nullptr, nullptr);
     error = GetLastError();
     return service;
   }
   // The call's result and last error as "ok" or "error N".
-  std::string Outcome(BOOL ok) {
-    return ok ? "ok" : "error " + std::to_string(GetLastError());
-  }
+  std::string Outcome(BOOL ok) { return ok ? "ok" : "error " + std::to_string(GetLastError()); }
   DWORD State(SC_HANDLE service) {
     SERVICE_STATUS status{};
     status.dwCurrentState = kUntouched;
@@ -100,8 +98,8 @@ TEST_F(Services, AKernelDriverLivesLoadsStopsAndGoes) {
   EXPECT_EQ("error 1061", Outcome(ControlService(service, SERVICE_CONTROL_STOP, &status)));
   EXPECT_EQ("error 1056", Outcome(StartServiceA(service, 0, nullptr)));
   SetLastError(kUntouched);
-  EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileA("\\\\.\\DRV1", GENERIC_READ, 0, nullptr,
-                                              OPEN_EXISTING, 0, nullptr));
+  EXPECT_EQ(INVALID_HANDLE_VALUE,
+            CreateFileA("\\\\.\\DRV1", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), GetLastError());
   EXPECT_TRUE(CloseHandle(device));
   EXPECT_FALSE(kernel.Io().DriverLoaded()) << "the last handle took the driver with it";

@@ -63,7 +63,8 @@ TEST_F(FileMoves, DeletionsWaitForTheNextStart) {
                                         "[rename]\r\nNUL=C:\\WINDOWS\\TEMP\\TAVOSUN.EXE\r\n"
                                         "nul=C:\\WINDOWS\\TEMP\\OTHER.EXE\r\n"));
     }
-    EXPECT_EQ("MZ", Bytes("C:\\WINDOWS\\TEMP\\TAVOSUN.EXE")) << c.profile << ": not before the start";
+    EXPECT_EQ("MZ", Bytes("C:\\WINDOWS\\TEMP\\TAVOSUN.EXE"))
+        << c.profile << ": not before the start";
     pc->ApplyBootFileOperations();
     const bool deleted = std::string(c.moveFileEx) == "ok" || !pc->Profile().IsNt();
     EXPECT_EQ(deleted ? "<missing>" : "MZ", Bytes("C:\\WINDOWS\\TEMP\\TAVOSUN.EXE")) << c.profile;

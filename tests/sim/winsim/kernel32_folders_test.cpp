@@ -30,7 +30,7 @@ TEST_F(Folders, MadeOnceRemovedOnlyWhenEmpty) {
   EXPECT_EQ("error 267", Outcome(RemoveDirectoryA((folder + "\\Tavos.exe").c_str())));
   EXPECT_TRUE(DeleteFileA((folder + "\\Tavos.exe").c_str()));
   EXPECT_EQ("ok", Outcome(RemoveDirectoryA(folder.c_str())));
-  EXPECT_EQ("error 2", Outcome(RemoveDirectoryA(folder.c_str())));   // FILE_NOT_FOUND
+  EXPECT_EQ("error 2", Outcome(RemoveDirectoryA(folder.c_str())));  // FILE_NOT_FOUND
   EXPECT_EQ("error 3", Outcome(RemoveDirectoryA(nested.c_str())));
 }
 

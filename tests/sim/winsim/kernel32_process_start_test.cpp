@@ -32,7 +32,9 @@ TEST_F(ProcessStart, AProgramStartsAnotherAndWaitsForItsEnd) {
                                          childFile = file;
                                          return 7;
                                        },
-                                       "", {}, {}});
+                                       "",
+                                       {},
+                                       {}});
   ASSERT_TRUE(pc->Files().WriteFile("C:\\Tools\\Child.exe", "MZ child"));
   ASSERT_TRUE(pc->Files().WriteFile("C:\\Tools\\Data.exe", "not a program"));
   std::vector<std::string> seen;
@@ -52,8 +54,9 @@ TEST_F(ProcessStart, AProgramStartsAnotherAndWaitsForItsEnd) {
     return 0;
   });
   pc->Settle();
-  EXPECT_EQ((std::vector<std::string>{"error 2", "error 193", "ok", "not yet run", "0", "ok 7", "0"}),
-            seen);
+  EXPECT_EQ(
+      (std::vector<std::string>{"error 2", "error 193", "ok", "not yet run", "0", "ok 7", "0"}),
+      seen);
   EXPECT_EQ("\"C:\\Tools\\Child.exe\" /S /D=C:\\Program Files\\Tavos", childLine);
   EXPECT_EQ("C:\\Tools\\Child.exe", childFile);
 }
@@ -64,7 +67,9 @@ TEST_F(ProcessStart, AWaitRunsOutWithTheClockAndTerminateEndsAProgramRunningCode
                                             CreateLogged("stubborn");
                                             return PumpMessages();  // ignores every request
                                           },
-                                          "", {}, {}});
+                                          "",
+                                          {},
+                                          {}});
   ASSERT_TRUE(pc->Files().WriteFile("C:\\Stubborn.exe", "MZ stubborn"));
   std::vector<std::string> seen;
   uint64_t waitedUntil = 0;

@@ -22,8 +22,9 @@ class ShellLinks : public SimPcTest {
 
 TEST_F(ShellLinks, ALinkIsSavedAndReadBack) {
   IShellLinkA* link = nullptr;
-  EXPECT_EQ(CO_E_NOTINITIALIZED, CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_IShellLinkA, reinterpret_cast<void**>(&link)));
+  EXPECT_EQ(CO_E_NOTINITIALIZED,
+            CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                             reinterpret_cast<void**>(&link)));
   EXPECT_EQ(S_OK, CoInitialize(nullptr));
   EXPECT_EQ(S_FALSE, CoInitialize(nullptr));
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
@@ -32,7 +33,8 @@ TEST_F(ShellLinks, ALinkIsSavedAndReadBack) {
   EXPECT_EQ(S_OK, link->SetWorkingDirectory("C:\\Program Files\\Tavos"));
   IPersistFile* file = nullptr;
   ASSERT_EQ(S_OK, link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)));
-  EXPECT_EQ(HRESULT(0x80070003), file->Save(Wide("C:\\Nowhere\\Uninstall Tavos.lnk").c_str(), TRUE));
+  EXPECT_EQ(HRESULT(0x80070003),
+            file->Save(Wide("C:\\Nowhere\\Uninstall Tavos.lnk").c_str(), TRUE));
   ASSERT_TRUE(pc->Files().MakeFolder("C:\\Menu"));
   EXPECT_EQ(S_OK, file->Save(Wide("C:\\Menu\\Uninstall Tavos.lnk").c_str(), TRUE));
   EXPECT_EQ(1u, file->Release()) << "the link holds the object still";
@@ -62,8 +64,9 @@ TEST_F(ShellLinks, NtThreeFiftyOneHasNoLinkObject) {
   pc->SetProfile(Profile("nt351"));
   ASSERT_EQ(S_OK, CoInitialize(nullptr));
   IShellLinkA* link = nullptr;
-  EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_IShellLinkA, reinterpret_cast<void**>(&link)));
+  EXPECT_EQ(REGDB_E_CLASSNOTREG,
+            CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                             reinterpret_cast<void**>(&link)));
   EXPECT_EQ(nullptr, link);
   CoUninitialize();
 }
