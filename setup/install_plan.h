@@ -49,7 +49,9 @@ void RegistryValuesOf(const InstallLayout& layout, RegistryValue (&values)[kRegi
 // The kernel service of the NT family.
 constexpr char kServiceName[] = "portio";
 constexpr char kServiceDisplayName[] = "Tavos port I/O";
-constexpr char kServiceImage[] = "System32\\drivers\\portio.sys";  // from the system root
+// The NT form of System32\drivers\portio.sys under the system root: every NT version loads a
+// driver from it, and so does Wine, which does not resolve the shorter relative form.
+constexpr char kServiceImage[] = "\\SystemRoot\\System32\\drivers\\portio.sys";
 
 // The program's EXIT command, which Tavos's frame windows (class "Afx:...") obey.
 constexpr WPARAM kExitCommand = 58112;

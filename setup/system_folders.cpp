@@ -49,7 +49,8 @@ bool SystemFolder(PathText* folder) {
 }
 
 bool ProgramsMenuFolder(PathText* folder) {
-  HMODULE shell = GetModuleHandleA("SHELL32.DLL");
+  // The setup imports nothing from SHELL32, so it is loaded here, and freed again.
+  HMODULE shell = LoadLibraryA("SHELL32.DLL");
   if (shell == nullptr) return false;
   auto getLocation = reinterpret_cast<GetLocationFunction>(
       reinterpret_cast<void (*)()>(GetProcAddress(shell, "SHGetSpecialFolderLocation")));
@@ -58,22 +59,23 @@ bool ProgramsMenuFolder(PathText* folder) {
   auto getMalloc = reinterpret_cast<GetMallocFunction>(
       reinterpret_cast<void (*)()>(GetProcAddress(shell, "SHGetMalloc")));
   IMalloc* allocator = nullptr;
-  if (getLocation == nullptr || getPath == nullptr || getMalloc == nullptr ||
-      FAILED(getMalloc(&allocator)))
-    return false;
   bool found = false;
-  for (int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
-    LPITEMIDLIST list = nullptr;
-    if (FAILED(getLocation(nullptr, csidl, &list)) || list == nullptr) continue;
-    // SHGetPathFromIDListA writes up to MAX_PATH characters, the size of the buffer.
-    found = getPath(list, folder->Buffer()) != FALSE;
-    allocator->Free(list);
-    if (found) {
-      folder->Adopt();
-      break;
+  if (getLocation != nullptr && getPath != nullptr && getMalloc != nullptr &&
+      SUCCEEDED(getMalloc(&allocator))) {
+    for (int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
+      LPITEMIDLIST list = nullptr;
+      if (FAILED(getLocation(nullptr, csidl, &list)) || list == nullptr) continue;
+      // SHGetPathFromIDListA writes up to MAX_PATH characters, the size of the buffer.
+      found = getPath(list, folder->Buffer()) != FALSE;
+      allocator->Free(list);
+      if (found) {
+        folder->Adopt();
+        break;
+      }
     }
+    allocator->Release();
   }
-  allocator->Release();
+  FreeLibrary(shell);
   return found && !folder->empty();
 }
 

@@ -146,7 +146,11 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
   // No reference is taken: the program does not free what it did not load.
   const Library* library = Find(lpModuleName);
   winsim::SimThread* thread = WindowsPc::Current().CurrentThread();
-  bool mapped = library != nullptr && (library->imported || thread == nullptr);
+  // A library is mapped from the start when the program imports from it (every program has
+  // KERNEL32); a program started without a declared import list maps them all.
+  bool mapped = library != nullptr &&
+                (thread == nullptr ||
+                 (library->imported && thread->process->Imports(library->name)));
   if (library != nullptr && !mapped) {
     const auto& references = thread->process->libraryReferences;
     auto found = references.find(library->name);

@@ -115,6 +115,10 @@ class SimProcess {
   bool moduleNamesReadable = true;
   bool system = false;  // started with Windows; replaced when the PC changes Windows version
   std::vector<WowTask> wowTasks;  // in start order; only an NTVDM has any
+  // The libraries its image imports from ("USER32"); empty when the program declared no
+  // import list, and then it is taken to import from every library.
+  std::vector<std::string> importedLibraries;
+  bool Imports(const std::string& library) const;
   // LoadLibraryA calls minus FreeLibrary calls the process made, by library ("PSAPI").
   std::map<std::string, int> libraryReferences;
   // What the program printed (standard output, where its starter redirected it); the first

@@ -30,6 +30,13 @@ WindowsPc* g_current = nullptr;
 thread_local SimThread* t_thread = nullptr;
 }  // namespace
 
+bool SimProcess::Imports(const std::string& library) const {
+  if (importedLibraries.empty() || strcasecmp(library.c_str(), "KERNEL32") == 0) return true;
+  for (const std::string& imported : importedLibraries)
+    if (strcasecmp(imported.c_str(), library.c_str()) == 0) return true;
+  return false;
+}
+
 std::string SimProcess::ImageName() const {
   size_t slash = exePath.find_last_of("\\/");
   return slash == std::string::npos ? exePath : exePath.substr(slash + 1);
@@ -268,6 +275,9 @@ SimProcess& WindowsPc::Start(const std::string& exePath, std::function<int()> en
   }
   if (!resourceFile.empty() && !process.resources.Load(resourceFile))
     Violation("cannot load the resources " + resourceFile);
+  for (const WindowsFunction& function : imports)
+    if (!process.Imports(function.library) || process.importedLibraries.empty())
+      process.importedLibraries.push_back(function.library);
   for (const auto& [id, data] : rawData) process.resources.Add(kResourceRawData, id, data);
   if (files_.IsFile(exePath)) process.imageMapping = files_.RegisterImageMapping(exePath);
   timeline_.Add("process start " + Quote(process.ImageName()) +

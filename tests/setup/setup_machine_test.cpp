@@ -71,7 +71,7 @@ TEST_F(SetupTest, InstallUpgradeAndUninstallOnEachWindows) {
       EXPECT_EQ("1", Value(kServiceKey, "Type"));          // kernel driver
       EXPECT_EQ("2", Value(kServiceKey, "Start"));         // with Windows
       EXPECT_EQ("1", Value(kServiceKey, "ErrorControl"));  // normal
-      EXPECT_EQ("System32\\drivers\\portio.sys", Value(kServiceKey, "ImagePath"));
+      EXPECT_EQ("\\SystemRoot\\System32\\drivers\\portio.sys", Value(kServiceKey, "ImagePath"));
       EXPECT_TRUE(M().Kernel().Io().DriverLoaded()) << "the service runs portio";
     } else {
       EXPECT_FALSE(KeyExists(kServiceKey));

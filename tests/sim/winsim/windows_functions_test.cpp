@@ -117,9 +117,9 @@ TEST_F(WindowsFunctions, AProgramImportingAMissingFunctionDoesNotStart) {
   }
 }
 
-// Tavos's own import list: every version text is one the simulation knows (an unknown one
-// would count as "never"), and every import is there on each Windows Tavos starts on.
-TEST_F(WindowsFunctions, TavosImportsExistOnEveryVersionItStartsOn) {
+// Tavos's and the setup's import lists: every version text is one the simulation knows (an
+// unknown one would count as "never"), and every import is there on each Windows they start on.
+TEST_F(WindowsFunctions, ListedImportsExistOnEveryVersionTheProgramsStartOn) {
   const std::vector<std::string> known9x = {"95", "98", "Me", "none"};
   const std::vector<std::string> knownNt = {"3.1", "3.5", "3.51", "4.0", "2000", "XP", "none"};
   auto known = [](const std::vector<std::string>& names, const char* name) {
@@ -128,15 +128,43 @@ TEST_F(WindowsFunctions, TavosImportsExistOnEveryVersionItStartsOn) {
     return false;
   };
   ASSERT_FALSE(winsim::ListedImports().empty());
-  for (const winsim::WindowsFunction& function : winsim::ListedFunctions()) {
-    EXPECT_TRUE(known(known9x, function.first9x)) << function.name << " " << function.first9x;
-    EXPECT_TRUE(known(knownNt, function.firstNt)) << function.name << " " << function.firstNt;
+  ASSERT_FALSE(winsim::SetupListedImports().empty());
+  for (const auto* list : {&winsim::ListedFunctions(), &winsim::SetupListedFunctions()}) {
+    for (const winsim::WindowsFunction& function : *list) {
+      EXPECT_TRUE(known(known9x, function.first9x)) << function.name << " " << function.first9x;
+      EXPECT_TRUE(known(knownNt, function.firstNt)) << function.name << " " << function.firstNt;
+    }
   }
   for (const char* profile : kProfiles) {
-    const winsim::WindowsFunction* missing =
-        winsim::FirstMissingImport(Profile(profile), winsim::ListedImports());
-    EXPECT_EQ(nullptr, missing) << profile << " lacks " << (missing ? missing->name : "");
+    for (const auto& imports : {winsim::ListedImports(), winsim::SetupListedImports()}) {
+      const winsim::WindowsFunction* missing = winsim::FirstMissingImport(Profile(profile), imports);
+      EXPECT_EQ(nullptr, missing) << profile << " lacks " << (missing ? missing->name : "");
+    }
   }
+}
+
+// A program finds with GetModuleHandleA only the libraries it imports from (and KERNEL32);
+// any other it must load, as the setup loads SHELL32 for the Start menu's folder.
+TEST_F(WindowsFunctions, OnlyImportedLibrariesAreThereWithoutLoading) {
+  const std::vector<winsim::WindowsFunction> imports = {
+      *winsim::FindListedFunction("USER32", "MessageBoxA"),
+      *winsim::FindListedFunction("KERNEL32", "GetVersionExA")};
+  std::vector<std::string> seen;
+  pc->StartProgram(
+      "C:\\T.exe",
+      [&] {
+        for (const char* library : {"KERNEL32.DLL", "USER32.DLL", "SHELL32.DLL"}) {
+          SetLastError(kUntouched);
+          seen.push_back(GetModuleHandleA(library) ? "mapped"
+                                                   : "error " + std::to_string(GetLastError()));
+        }
+        HMODULE shell = LoadLibraryA("SHELL32.DLL");
+        seen.push_back(GetModuleHandleA("shell32") == shell ? "loaded" : "not loaded");
+        FreeLibrary(shell);
+        return 0;
+      },
+      "", imports);
+  EXPECT_EQ((std::vector<std::string>{"mapped", "mapped", "error 126", "loaded"}), seen);
 }
 
 }  // namespace
