@@ -71,12 +71,14 @@ bool ParseSetupArguments(const char* arguments, const char* imageName, SetupOpti
       const char* digit = at + 16;
       pidGiven = digit < end;
       for (; digit < end; ++digit) {
-        // Digits only, and no more than a DWORD holds.
-        if (*digit < '0' || *digit > '9' || pid > (0xFFFFFFFFu - 9) / 10) {
+        // Digits only, and no more than a DWORD holds: the 95 family's process ids are large
+        // (0xFFFB0E5F), and all of them must pass.
+        const DWORD value = DWORD(*digit - '0');
+        if (*digit < '0' || *digit > '9' || pid > (0xFFFFFFFFu - value) / 10) {
           pidGiven = false;
           break;
         }
-        pid = pid * 10 + DWORD(*digit - '0');
+        pid = pid * 10 + value;
       }
       options->originalPid = pidGiven ? pid : 0;
     }

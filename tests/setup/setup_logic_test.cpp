@@ -52,8 +52,13 @@ TEST(SetupOptionsTest, CommandLinesAndTheNameTheProgramRunsUnder) {
        "bad copy silent=0 pid=0 folder=C:\\Tavos"},
       {"x.exe /UNINSTALL-COPY=12a /D=C:\\Tavos", "C:\\x.exe",
        "bad copy silent=0 pid=0 folder=C:\\Tavos"},
-      {"x.exe /UNINSTALL-COPY=99999999999 /D=C:\\Tavos", "C:\\x.exe",
+      {"x.exe /UNINSTALL-COPY=4294967296 /D=C:\\Tavos", "C:\\x.exe",
        "bad copy silent=0 pid=0 folder=C:\\Tavos"},
+      // The 95 family's process ids are near the top of a DWORD.
+      {"x.exe /UNINSTALL-COPY=4294642271 /D=C:\\Tavos", "C:\\x.exe",
+       "ok copy silent=0 pid=4294642271 folder=C:\\Tavos"},
+      {"x.exe /UNINSTALL-COPY=4294967295 /D=C:\\Tavos", "C:\\x.exe",
+       "ok copy silent=0 pid=4294967295 folder=C:\\Tavos"},
       {"x.exe /UNINSTALL-COPY=5", "C:\\x.exe", "bad copy silent=0 pid=5 folder="},
       {"x.exe /UNINSTALL-COPY=5 /D=", "C:\\x.exe", "bad copy silent=0 pid=5 folder="},
   };

@@ -16,8 +16,8 @@ const char* const kProfiles[] = {"95", "98", "me", "nt351", "nt4", "2000", "xp"}
 
 // The functions Tavos and its setup bind at run time, found per version: device interfaces
 // from 98 and 2000, the notification area, default menu items and the shell's special
-// folders from 95 and NT 4.0, Toolhelp on the 9x family and from 2000, PSAPI on the NT family
-// only, the 64-bit check from XP.
+// folders from 95 and NT 4.0, Toolhelp on the 9x family and from 2000, PSAPI and the service
+// manager on the NT family only, the 64-bit check from XP.
 // The two lists state facts about Windows: where both name a function, they must agree.
 TEST_F(WindowsFunctions, TavosAndSetupListsAgreeOnTheFunctionsTheyShare) {
   int shared = 0;
@@ -46,17 +46,18 @@ TEST_F(WindowsFunctions, BoundFunctionsAreFoundOnlyWhereTheVersionHasThem) {
                           {"KERNEL32.DLL", "CreateToolhelp32Snapshot"},
                           {"PSAPI.DLL", "EnumProcesses"},
                           {"SHELL32.DLL", "SHGetSpecialFolderLocation"},
-                          {"KERNEL32.DLL", "IsWow64Process"}};
+                          {"KERNEL32.DLL", "IsWow64Process"},
+                          {"ADVAPI32.DLL", "OpenSCManagerA"}};
   const std::vector<std::string> expected = {
-      "95: - - tray menu toolhelp - folders -",
-      "98: setupapi setupapi tray menu toolhelp - folders -",
-      "me: setupapi setupapi tray menu toolhelp - folders -",
-      "nt351: - - - - - psapi - -",
-      "nt4: - - tray menu - psapi folders -",
-      "2000: setupapi setupapi tray menu toolhelp psapi folders -",
-      "xp: setupapi setupapi tray menu toolhelp psapi folders wow64"};
-  const char* const labels[] = {"setupapi", "setupapi", "tray",    "menu",
-                                "toolhelp", "psapi",    "folders", "wow64"};
+      "95: - - tray menu toolhelp - folders - -",
+      "98: setupapi setupapi tray menu toolhelp - folders - -",
+      "me: setupapi setupapi tray menu toolhelp - folders - -",
+      "nt351: - - - - - psapi - - services",
+      "nt4: - - tray menu - psapi folders - services",
+      "2000: setupapi setupapi tray menu toolhelp psapi folders - services",
+      "xp: setupapi setupapi tray menu toolhelp psapi folders wow64 services"};
+  const char* const labels[] = {"setupapi", "setupapi", "tray",  "menu",    "toolhelp",
+                                "psapi",    "folders",  "wow64", "services"};
   std::vector<std::string> got;
   for (const char* profile : kProfiles) {
     pc->SetProfile(Profile(profile));
