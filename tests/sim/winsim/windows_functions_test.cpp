@@ -138,7 +138,8 @@ TEST_F(WindowsFunctions, ListedImportsExistOnEveryVersionTheProgramsStartOn) {
   }
   for (const char* profile : kProfiles) {
     for (const auto& imports : {winsim::ListedImports(), winsim::SetupListedImports()}) {
-      const winsim::WindowsFunction* missing = winsim::FirstMissingImport(Profile(profile), imports);
+      const winsim::WindowsFunction* missing =
+          winsim::FirstMissingImport(Profile(profile), imports);
       EXPECT_EQ(nullptr, missing) << profile << " lacks " << (missing ? missing->name : "");
     }
   }
