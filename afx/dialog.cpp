@@ -7,10 +7,9 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
 INT_PTR CDialog::DoModal() {
-  CWnd* parent = m_pParentWnd ? m_pParentWnd : AfxGetMainWnd();
-  INT_PTR result = ::DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate),
-                                     parent ? parent->GetSafeHwnd() : nullptr, DialogProc,
-                                     reinterpret_cast<LPARAM>(this));
+  INT_PTR result =
+      ::DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate),
+                        AfxGetModalOwner(m_pParentWnd), DialogProc, reinterpret_cast<LPARAM>(this));
   m_hWnd = nullptr;
   return result;
 }

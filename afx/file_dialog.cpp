@@ -7,10 +7,9 @@
 
 CFileDialog::CFileDialog(BOOL, LPCSTR lpszDefExt, LPCSTR lpszFileName, DWORD dwFlags,
                          LPCSTR lpszFilter, CWnd* pParentWnd)
-    : m_szFileName{}, m_szFileTitle{} {
+    : m_pParentWnd(pParentWnd), m_szFileName{}, m_szFileTitle{} {
   std::memset(&m_ofn, 0, sizeof m_ofn);
   m_ofn.lStructSize = sizeof m_ofn;
-  m_ofn.hwndOwner = pParentWnd ? pParentWnd->GetSafeHwnd() : nullptr;
   m_ofn.hInstance = AfxGetResourceHandle();
   m_ofn.lpstrFile = m_szFileName;
   m_ofn.nMaxFile = MAX_PATH;
@@ -35,7 +34,11 @@ CFileDialog::CFileDialog(BOOL, LPCSTR lpszDefExt, LPCSTR lpszFileName, DWORD dwF
   }
 }
 
-INT_PTR CFileDialog::DoModal() { return ::GetOpenFileNameA(&m_ofn) ? IDOK : IDCANCEL; }
+// The owner is taken when the dialog shows: the window the user works in then.
+INT_PTR CFileDialog::DoModal() {
+  m_ofn.hwndOwner = AfxGetModalOwner(m_pParentWnd);
+  return ::GetOpenFileNameA(&m_ofn) ? IDOK : IDCANCEL;
+}
 
 CString CFileDialog::GetPathName() const { return CString(m_szFileName); }
 

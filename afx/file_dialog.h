@@ -24,6 +24,7 @@ class CFileDialog {
   OPENFILENAMEA m_ofn;
 
  private:
+  CWnd* m_pParentWnd;
   char m_szFileName[MAX_PATH];
   char m_szFileTitle[64];
   // Vectors, not std::string: the Windows image carries no string code of the C++ library.

@@ -8,7 +8,7 @@ PROCESS_WIDE CWinApp* t_app = nullptr;
 }
 
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
-  ON_COMMAND(ID_HELP, OnHelp)
+ON_COMMAND(ID_HELP, OnHelp)
 END_MESSAGE_MAP()
 
 CWinApp::CWinApp(LPCSTR lpszAppName) : m_pszAppName(lpszAppName ? lpszAppName : "") {
@@ -46,8 +46,14 @@ int AfxWinMain(CWinApp* app) {
   return app->Run();
 }
 
-int AfxMessageBox(LPCSTR lpszText, UINT nType) {
+HWND AfxGetModalOwner(CWnd* pParent) {
+  if (pParent != nullptr) return pParent->GetSafeHwnd();
   CWnd* main = AfxGetMainWnd();
-  return ::MessageBoxA(main ? main->GetSafeHwnd() : nullptr, lpszText,
-                       t_app ? t_app->m_pszAppName : "", nType);
+  HWND owner = main != nullptr ? main->GetSafeHwnd() : nullptr;
+  return owner != nullptr ? ::GetLastActivePopup(owner) : nullptr;
+}
+
+int AfxMessageBox(LPCSTR lpszText, UINT nType) {
+  return ::MessageBoxA(AfxGetModalOwner(nullptr), lpszText, t_app ? t_app->m_pszAppName : "",
+                       nType);
 }

@@ -35,10 +35,17 @@ CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 
+// The owner of a modal dialog, file dialog or message box: `pParent` when given, else the
+// window the user works in, the main window's last active popup (a dialog already open over
+// it, or the main window itself). The dialog manager disables that owner while the new window
+// runs, so the window beneath takes no clicks meanwhile. Null when there is no main window.
+HWND AfxGetModalOwner(CWnd* pParent);
+
 // The program's entry: InitInstance, then the message loop. Returns the exit code.
 int AfxWinMain(CWinApp* app);
 
-// A message box owned by the main window, captioned with the application's name.
+// A message box owned as a dialog without a parent is (AfxGetModalOwner), captioned with the
+// application's name.
 int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK);
 
 #define ID_HELP 0xE146

@@ -52,8 +52,13 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA lpCreateStruct) {
   HICON icon = ::LoadIconA(AfxGetResourceHandle(),
                            MAKEINTRESOURCEA(g_dDisabled == 0.0 ? IDI_ENABLED : IDI_DISABLED));
   if (!m_sysTray.InstallIcon(nullptr, WM_TRAYICON, "TAVO", icon, IDR_TRAYMENU, FALSE, "TAVO", "", 0,
-                             20))
+                             20)) {
+    // No frame, so no EXIT will ever close the device: the failed start closes it.
+    if (g_bDriverOpen) CloseHandle(g_hDriver);
+    g_hDriver = INVALID_HANDLE_VALUE;
+    g_bDriverOpen = false;
     return -1;
+  }
   m_sysTray.SetDefaultMenuItem(2, TRUE);
   g_byKeyStatusA = 0;
   g_byKeyStatusB = 0;

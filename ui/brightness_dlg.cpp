@@ -1,6 +1,7 @@
 // The brightness dialog: the level in the settings file, stepped and sent to the controller.
 #include "ui/brightness_dlg.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -32,14 +33,24 @@ bool WaitTakenDirect() {
 
 namespace tavos {
 
+// The stored level as atoi reads it ("" and text give 0), held to the int range: strtol's
+// long is 32 bits on Windows and 64 on Linux, and both must read "99999999999" alike. The
+// step is taken in wider arithmetic, so no stored number overflows at either end.
+long long StoredLevel(const char* stored) {
+  long value = std::strtol(stored, nullptr, 10);
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return value;
+}
+
 int LevelAfterDown(const char* stored) {
-  int level = std::atoi(stored) - 1;
-  return level > 0 ? level : 0;
+  long long level = StoredLevel(stored) - 1;
+  return level > 0 ? int(level) : 0;
 }
 
 int LevelAfterUp(const char* stored) {
-  int level = std::atoi(stored) + 1;
-  return level >= kMaxLevel ? kMaxLevel : level;
+  long long level = StoredLevel(stored) + 1;
+  return level >= kMaxLevel ? kMaxLevel : int(level);
 }
 
 }  // namespace tavos

@@ -7,8 +7,9 @@
 #include "ui/resource.h"
 
 namespace tavos {
-// The level after a press, from the stored text as atoi reads it: down stops at 0, up at 7,
-// and neither pulls an out-of-range value into range from the other side ("12" down is 11).
+// The level after a press, from the stored text as atoi reads it (beyond the int range, the
+// nearest int): down stops at 0, up at 7, and neither pulls an out-of-range value into range
+// from the other side ("12" down is 11, "-3" up is -2).
 int LevelAfterDown(const char* stored);
 int LevelAfterUp(const char* stored);
 }  // namespace tavos

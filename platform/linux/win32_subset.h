@@ -533,6 +533,7 @@ HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 #define WM_PAINT 0x000F
 #define WM_ERASEBKGND 0x0014
 #define WM_ICONERASEBKGND 0x0027
+#define WM_NEXTDLGCTL 0x0028
 #define WM_QUERYDRAGICON 0x0037
 #define WM_SETICON 0x0080
 #define WM_GETICON 0x007F
@@ -562,6 +563,7 @@ HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 
 #define BM_GETCHECK 0x00F0
 #define BM_SETCHECK 0x00F1
+#define BM_SETSTYLE 0x00F4
 #define BM_CLICK 0x00F5
 #define BM_GETIMAGE 0x00F6
 #define BM_SETIMAGE 0x00F7
@@ -575,6 +577,10 @@ HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 #define DLGC_DEFPUSHBUTTON 0x0010
 #define DLGC_UNDEFPUSHBUTTON 0x0020
 #define DLGC_BUTTON 0x2000
+#define DM_GETDEFID (WM_USER + 0)
+#define DM_SETDEFID (WM_USER + 1)
+#define DC_HASDEFID 0x534B
+#define VK_TAB 0x09
 #define VK_ESCAPE 0x1B
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define MAKELONG(a, b) ((LONG)(((WORD)(a)) | (((DWORD)(WORD)(b)) << 16)))
@@ -586,6 +592,7 @@ BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString);
 int WINAPI GetWindowTextLengthA(HWND hWnd);
 BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable);
 BOOL WINAPI IsWindowEnabled(HWND hWnd);
+HWND WINAPI GetLastActivePopup(HWND hWnd);
 HWND WINAPI SetFocus(HWND hWnd);
 HWND WINAPI GetFocus(void);
 BOOL WINAPI IsIconic(HWND hWnd);

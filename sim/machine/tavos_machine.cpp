@@ -53,6 +53,7 @@ void Machine::SwitchOff() {
   if (switchedOff_) return;
   switchedOff_ = true;
   pc_->ShutDown();  // programs end first, closing their device handles
+  for (const std::string& leak : pc_->Leaks()) switchOffProblems_.push_back("switch-off: " + leak);
   if (kernel_.Io().DriverLoaded()) {
     NTSTATUS status = kernel_.Io().UnloadDriver();
     if (!NT_SUCCESS(status)) {
@@ -167,11 +168,19 @@ void Machine::PressSystemKeys(const std::string& keys, int afterEvents) {
   pc_->Settle();
 }
 
+// The mouse reaches any dialog on screen, not only the one on top; a dialog that owns the
+// one on top is disabled meanwhile and loses the click. A menu on top takes every click.
 bool Machine::Choose(const std::string& text) {
-  winsim::Surface* surface = pc_->Windows().TopSurface();
-  if (surface == nullptr || !surface->choose(text)) return false;
-  pc_->Settle();
-  return true;
+  const std::vector<winsim::Surface>& surfaces = pc_->Windows().Surfaces();
+  for (size_t i = surfaces.size(); i-- > 0;) {
+    winsim::Surface surface = surfaces[i];  // a copy: the choice may close it
+    if (surface.choose(text)) {
+      pc_->Settle();
+      return true;
+    }
+    if (surface.kind == "menu") return false;
+  }
+  return false;
 }
 
 bool Machine::Command(uint16_t id) {

@@ -43,6 +43,9 @@ class Machine {
   bool SetDriverLoaded(bool loaded);
   void SetEcReady() { notebook_.Ec().SetReady(); }
   void SetEcBusy(int statusReads) { notebook_.Ec().SetBusy(statusReads); }
+  void SetEcBusy(int afterCommand, int afterData) {
+    notebook_.Ec().SetBusy(afterCommand, afterData);
+  }
   void SetEcStuck() { notebook_.Ec().SetStuck(); }
 
   // ---- the user and the hardware
@@ -58,8 +61,9 @@ class Machine {
   // The user clicks the running Tavos's tray icon: "right", "left" or "double"; false when
   // there is no icon or no such click.
   bool ClickTray(const std::string& click);
-  // Picks a choice in the dialog, message box or menu on top; false when nothing matches.
-  // A greyed control takes the click and does nothing.
+  // Picks a choice in the menu on top, or clicks a control of a dialog or message box on
+  // screen (the topmost that has it); false when nothing matches. A greyed control, or any
+  // control of a dialog disabled under the one it owns, takes the click and does nothing.
   bool Choose(const std::string& text);
   // Ctrl+Esc or Ctrl+Alt+Del, now or (`afterEvents` > 0) while the next key playback runs;
   // the system cancels a running playback.

@@ -15,9 +15,12 @@ void EmbeddedController::SetReady() {
   busyReadsLeft_ = 0;
 }
 
-void EmbeddedController::SetBusy(int n) {
+void EmbeddedController::SetBusy(int n) { SetBusy(n, n); }
+
+void EmbeddedController::SetBusy(int afterCommand, int afterData) {
   mode_ = Mode::Busy;
-  busyReads_ = n < 0 ? 0 : n;
+  busyAfterCommand_ = afterCommand < 0 ? 0 : afterCommand;
+  busyAfterData_ = afterData < 0 ? 0 : afterData;
   busyReadsLeft_ = 0;
 }
 
@@ -76,7 +79,8 @@ void EmbeddedController::WriteByte(uint16_t port, uint8_t value) {
     return;
   }
   Accept(port, value);
-  if (mode_ == Mode::Busy) busyReadsLeft_ = busyReads_;
+  if (mode_ == Mode::Busy)
+    busyReadsLeft_ = port == kCommandPort ? busyAfterCommand_ : busyAfterData_;
 }
 
 void EmbeddedController::Accept(uint16_t port, uint8_t value) {

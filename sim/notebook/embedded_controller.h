@@ -38,6 +38,10 @@ class EmbeddedController : public PortDevice {
   // Mode changes take effect at once and drop any busy time left from an earlier byte.
   void SetReady();      // a written byte is taken at once (default)
   void SetBusy(int n);  // after each accepted byte IBF shows for the next n status reads; n<0 is 0
+  // Per-byte timing: the firmware may take longer over a command than over its data, or the
+  // other way round. IBF shows for `afterCommand` reads after a command byte and for
+  // `afterData` reads after a data byte; negative counts are 0.
+  void SetBusy(int afterCommand, int afterData);
   void SetStuck();      // IBF always set; nothing is accepted
 
   // Queues a byte for the host. The output buffer holds one byte; like the real controller,
@@ -69,7 +73,8 @@ class EmbeddedController : public PortDevice {
   void Record(uint16_t port, uint8_t value);
 
   Mode mode_ = Mode::Ready;
-  int busyReads_ = 0;      // status reads per accepted byte in Busy mode
+  int busyAfterCommand_ = 0;  // status reads per accepted command byte in Busy mode
+  int busyAfterData_ = 0;     // and per accepted data byte
   int busyReadsLeft_ = 0;  // status reads that will still show IBF
   bool outputFull_ = false;
   uint8_t output_ = 0x00;

@@ -18,6 +18,15 @@ size_t HandleTable::OpenCount(uint32_t ownerPid) const {
   return count;
 }
 
+std::vector<std::string> HandleTable::OpenKindsOf(uint32_t ownerPid) const {
+  std::map<std::string, size_t> counts;
+  for (auto& [key, entry] : objects_)
+    if (entry.ownerPid == ownerPid) ++counts[entry.object->Kind()];
+  std::vector<std::string> kinds;
+  for (auto& [kind, count] : counts) kinds.push_back(std::to_string(count) + " " + kind);
+  return kinds;
+}
+
 void HandleTable::CloseAllOf(uint32_t ownerPid) {
   for (auto it = objects_.begin(); it != objects_.end();)
     it = it->second.ownerPid == ownerPid ? objects_.erase(it) : std::next(it);

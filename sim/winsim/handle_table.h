@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -33,6 +35,8 @@ class HandleTable {
   bool Close(HANDLE handle);
   size_t OpenCount() const { return objects_.size(); }
   size_t OpenCount(uint32_t ownerPid) const;
+  // What a process holds open, as "2 file" per kind, in order of kind.
+  std::vector<std::string> OpenKindsOf(uint32_t ownerPid) const;
   // Closes what a process left open when it ends, as Windows does.
   void CloseAllOf(uint32_t ownerPid);
 

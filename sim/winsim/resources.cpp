@@ -75,6 +75,13 @@ const std::string* ResourceModule::Find(WORD type, WORD id) const {
   return found == resources_.end() ? nullptr : &found->second;
 }
 
+std::vector<WORD> ResourceModule::IdsOf(WORD type) const {
+  std::vector<WORD> ids;
+  for (const auto& [key, data] : resources_)
+    if (key.first == type) ids.push_back(key.second);
+  return ids;
+}
+
 HICON IconHandle(WORD resourceId) { return reinterpret_cast<HICON>(kIconBase + resourceId * 4); }
 
 WORD IconResourceId(HICON icon) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -25,6 +26,8 @@ class ResourceModule {
   const std::string* Find(WORD type, WORD id) const;
   // Adds or replaces one resource (a program image's raw data, for instance).
   void Add(WORD type, WORD id, const std::string& data) { resources_[{type, id}] = data; }
+  // The ids of every resource of a numeric type, in ascending order.
+  std::vector<WORD> IdsOf(WORD type) const;
   size_t Count() const { return resources_.size(); }
   // Whether `data` is one of this module's resources (what FindResourceA handed out).
   bool Holds(const std::string* data) const {

@@ -38,14 +38,21 @@ bool IsPushButton(const SimWindow& control) {
   return control.className == "Button" && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
 }
 
-// The push button Enter would press now: the focused one, else the dialog's default.
+// The push button Enter would press now (see the dialog manager's keyboard interface): the
+// focused one when it is drawn as the default, else the dialog's default button when it is
+// there and enabled; null when Enter sends IDOK with no button of that id, or nothing.
 HWND EnterTarget(WindowsPc& pc, HWND dialog) {
   HWND focus = pc.Windows().Focus();
   SimWindow* focused = pc.Windows().Find(focus);
-  if (focused != nullptr && focused->parent == dialog && IsPushButton(*focused)) return focus;
+  if (focused != nullptr && focused->parent == dialog && IsPushButton(*focused) &&
+      (focused->style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+    return focus;
   SimWindow* record = pc.Windows().Find(dialog);
-  for (HWND child : pc.Windows().ChildrenOf(dialog))
-    if (int(uintptr_t(pc.Windows().Find(child)->menu)) == record->defaultId) return child;
+  for (HWND child : pc.Windows().ChildrenOf(dialog)) {
+    SimWindow* control = pc.Windows().Find(child);
+    if ((control->style & WS_CHILD) && int(uintptr_t(control->menu)) == record->defaultId)
+      return control->style & WS_DISABLED ? nullptr : child;
+  }
   return nullptr;
 }
 

@@ -50,8 +50,14 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       self->image = reinterpret_cast<HICON>(lParam);
       return LRESULT(previous);
     }
+    case BM_SETSTYLE:
+      // Only the type changes: the dialog manager draws a push button as the default or not.
+      self->style = (self->style & ~DWORD(BS_TYPEMASK)) | (DWORD(wParam) & BS_TYPEMASK);
+      return 0;
     case BM_CLICK: {
       // A disabled button takes no click; an auto check box toggles before its parent hears.
+      // The click takes the focus but leaves the default button as it was (as Windows'
+      // button control: SetFocus alone, no BM_SETSTYLE).
       if (self->style & WS_DISABLED) return 0;
       if ((self->style & BS_TYPEMASK) == BS_GROUPBOX) return 0;
       if ((self->style & BS_TYPEMASK) == BS_AUTOCHECKBOX) self->checkState = !self->checkState;

@@ -338,3 +338,15 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
   if (nIndex == GWLP_WNDPROC) window->proc = reinterpret_cast<WNDPROC>(dwNewLong);
   return previous;
 }
+
+// The owner itself when none of its popups was active since, or that popup is gone.
+HWND WINAPI GetLastActivePopup(HWND hWnd) {
+  WindowsPc& pc = WindowsPc::Current();
+  SimWindow* window = pc.Windows().Find(hWnd);
+  if (window == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  HWND last = window->lastActivePopup;
+  return last != nullptr && pc.Windows().Find(last) != nullptr ? last : hWnd;
+}

@@ -84,6 +84,13 @@ std::vector<HWND> WindowManager::ChildrenOf(HWND parent) const {
   return handles;
 }
 
+void WindowManager::Activate(HWND hwnd) {
+  for (SimWindow* window = Find(hwnd); window != nullptr; window = Find(window->parent)) {
+    window->lastActivePopup = hwnd;
+    if (window->style & WS_CHILD) break;  // a child has no owner, only a parent
+  }
+}
+
 void WindowManager::OpenSurface(Surface surface) { surfaces_.push_back(std::move(surface)); }
 
 void WindowManager::CloseSurface(HWND window) {

@@ -42,6 +42,9 @@ struct SimWindow {
   HICON smallIcon = nullptr;
   HMENU systemMenu = nullptr;
   bool minimized = false;
+  // The newest window activated among this window and the popups it owns, directly or
+  // through other popups (GetLastActivePopup); null until one was.
+  HWND lastActivePopup = nullptr;
 };
 
 // Something on screen that waits for the user: the scripted user picks one of its choices.
@@ -92,6 +95,9 @@ class WindowManager {
   // The keyboard focus (one for the whole PC: only one program has the user's attention).
   HWND Focus() const { return focus_; }
   void SetFocusWindow(HWND hwnd) { focus_ = hwnd; }
+  // A top-level window becomes the active one: it and each window that owns it remember it
+  // as their last active popup.
+  void Activate(HWND hwnd);
 
  private:
   struct ClassEntry {

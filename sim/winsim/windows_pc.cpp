@@ -77,6 +77,7 @@ void WindowsPc::ShutDown() {
   for (auto& process : processes_) {
     SimThread* thread = process->thread.get();
     if (thread == nullptr || thread->finished) continue;
+    if (!thread->terminating) RecordLeftBehind(*process, true);
     thread->terminating = true;
     RunUntilIdle(*thread);
   }
@@ -298,13 +299,17 @@ void WindowsPc::RunThread(SimThread* thread, std::function<int()> entry) {
   t_thread = thread;
   thread->begun = true;
   DWORD exitCode = 0;
+  bool endedItself = false;
   if (!thread->terminating) {
     try {
       exitCode = DWORD(entry());
+      endedItself = true;
     } catch (const ThreadTerminated&) {
       exitCode = 1;
     }
   }
+  // Windows cleans up after any program; a program that ended on its own should not need it.
+  if (endedItself && thread->process->running) RecordLeftBehind(*thread->process, false);
   EndProcess(*thread->process, exitCode);
   t_thread = nullptr;
   std::lock_guard<std::mutex> lock(turnMutex_);
@@ -342,6 +347,34 @@ void WindowsPc::EndProcess(SimProcess& process, DWORD exitCode) {
   ReleaseHeldInput();
   sound_->CloseAllOf(process.pid);
   timeline_.Add("process end " + Quote(process.ImageName()) + " code=" + std::to_string(exitCode));
+}
+
+void WindowsPc::RecordLeftBehind(const SimProcess& process, bool hooksOnly) {
+  std::vector<std::string> left;
+  SimThread* thread = process.thread.get();
+  size_t journal = 0, message = 0;
+  for (const JournalHook& hook : journalHooks_) journal += hook.thread == thread;
+  for (const MessageHook& hook : messageHooks_) message += hook.thread == thread;
+  if (journal) left.push_back(std::to_string(journal) + " journal-playback hook installed");
+  if (message) left.push_back(std::to_string(message) + " WH_GETMESSAGE hook installed");
+  if (!hooksOnly) {
+    if (thread != nullptr && !thread->timers.empty())
+      left.push_back(std::to_string(thread->timers.size()) + " timer running");
+    if (thread != nullptr) {
+      size_t windows = windows_->WindowsOf(thread).size();
+      if (windows) left.push_back(std::to_string(windows) + " window not destroyed");
+    }
+    for (const std::string& kind : handles_.OpenKindsOf(process.pid))
+      left.push_back(kind + " handle open");
+    for (const auto& [library, references] : process.libraryReferences)
+      if (references > 0)
+        left.push_back(library + " loaded " + std::to_string(references) +
+                       " time(s) more than freed");
+  }
+  const std::string who = process.ImageName() + " (pid " + std::to_string(process.pid) + ") ";
+  for (const std::string& what : left)
+    leaks_.push_back(
+        who + (hooksOnly ? "still had " + what + " when the PC shut down" : "ended with " + what));
 }
 
 std::vector<SimProcess*> WindowsPc::Processes() const {

@@ -2,10 +2,15 @@
 // actions, the user key's mute routing, and which process names count as a running copy.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "app/hot_keys.h"
 #include "app/instance_match.h"
 #include "app/user_key.h"
 #include "app/version_code.h"
+#include "settings/settings_keys.h"
+#include "ui/brightness_dlg.h"
 
 namespace {
 
@@ -110,6 +115,55 @@ TEST(InstanceMatch, Windows2000AndXpCompareTheWholeName) {
     EXPECT_FALSE(tavos::IsProgramProcessName("MYTAVOS.EXE", code));
     EXPECT_FALSE(tavos::IsProgramProcessName("C:\\TAVOS\\TAVOS.EXE", code));
     EXPECT_FALSE(tavos::IsProgramProcessName("", code));
+  }
+}
+
+// Every stored number steps as arithmetic says: down floors at 0, up caps at 7, and the
+// ends of the int range, or numbers beyond it, neither overflow nor differ between Windows'
+// 32-bit and Linux's 64-bit long.
+TEST(BrightnessLevel, AnyStoredNumberStepsAsArithmeticSays) {
+  struct Case {
+    const char* stored;
+    int down, up;
+  } cases[] = {
+      {"", 0, 1},
+      {"abc", 0, 1},
+      {"0", 0, 1},
+      {"6", 5, 7},
+      {"7", 6, 7},
+      {"12", 11, 7},
+      {"-3", 0, -2},
+      {" +4x", 3, 5},
+      {"2147483647", 2147483646, 7},
+      {"-2147483648", 0, -2147483647},
+      {"99999999999", 2147483646, 7},
+      {"-99999999999", 0, -2147483647},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.down, tavos::LevelAfterDown(c.stored)) << '"' << c.stored << "\" down";
+    EXPECT_EQ(c.up, tavos::LevelAfterUp(c.stored)) << '"' << c.stored << "\" up";
+  }
+}
+
+// The state file's second line is a number as Microsoft's C library reads it: leading blanks
+// of any kind (a tab too), a sign, a fraction and a signed exponent; the hot keys are disabled
+// only when it equals 1. What other libraries also take (hexadecimal, "inf") counts as 0.
+TEST(StateFile, TheSecondLineIsOneWhenItsNumberIsOne) {
+  struct Case {
+    const char* line;
+    double state;
+  } cases[] = {
+      {"1", 1.0},   {"\t1", 1.0},  {" \t 1", 1.0}, {"10e-1", 1.0}, {"0.1E+1", 1.0},
+      {"+1", 1.0},  {"1.0x", 1.0}, {"1e", 1.0},    {"1e+", 1.0},   {"100e-2junk", 1.0},
+      {"0", 0.0},   {"-1", 0.0},   {"2", 0.0},     {"10e1", 0.0},  {"0x1", 0.0},
+      {"inf", 0.0}, {"", 0.0},     {"\v1", 1.0},
+  };
+  for (const Case& c : cases) {
+    std::string file = std::string("[ Tavo Buttons Config File ]\n") + c.line + "\n";
+    FILE* stream = fmemopen(const_cast<char*>(file.data()), file.size(), "r");
+    ASSERT_NE(nullptr, stream);
+    EXPECT_EQ(c.state, tavos::ReadDisabledState(stream)) << '"' << c.line << '"';
+    std::fclose(stream);
   }
 }
 

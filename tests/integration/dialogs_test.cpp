@@ -1,5 +1,6 @@
 // The brightness dialog's controller path where the scenarios cannot reach: a version that
 // cannot be read, and a controller that never takes a byte.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,60 @@ TEST_F(TavosTest, AStuckControllerCannotHoldTheBrightnessDialog) {
   EXPECT_EQ(0u, M().Pc().Now());
   EXPECT_LE(M().Notebook().Ec().StatusReads() - readsBefore, 3u * 801u);
   EXPECT_NE(std::string::npos, FileText("C:\\WINDOWS\\SelectFile.ini").find("LEVEL=1"));
+}
+
+// Windows 95, 98 and Me send the level with the dialog's own port instructions, once per press:
+// first a drain of one byte of output, then the command only when the controller shows
+// neither output nor input full, each byte waited for at most 4096 status reads. The level is
+// written whatever reaches the controller.
+TEST_F(TavosTest, TheDirectSendDrainsOnceAndGivesUpOnABusyControllerOnEvery9xVersion) {
+  struct Case {
+    const char* controller;
+    std::function<void(sim::EmbeddedController&)> set;
+    std::vector<std::string> ec;
+    size_t pendingAfter;
+  };
+  const Case cases[] = {
+      {"ready", [](sim::EmbeddedController&) {}, {"0 ec 0xCA 0x01"}, 0},
+      {"one byte of output, which the drain takes",
+       [](sim::EmbeddedController& ec) { ec.QueueOutput(0x5A); },
+       {"0 ec 0xCA 0x01"},
+       0},
+      {"a second byte moving in after the drain",
+       [](sim::EmbeddedController& ec) {
+         ec.QueueOutput(0x5A);
+         ec.QueueOutput(0x5B);
+       },
+       {},
+       1},
+      {"input full", [](sim::EmbeddedController& ec) { ec.SetStuck(); }, {}, 0},
+      {"slow over the command, within the wait",
+       [](sim::EmbeddedController& ec) { ec.SetBusy(4000, 0); },
+       {"0 ec 0xCA 0x01"},
+       0},
+      {"too slow over the command",
+       [](sim::EmbeddedController& ec) { ec.SetBusy(5000, 0); },
+       {"0 ec 0xCA"},
+       0},
+      {"too slow over the data",
+       [](sim::EmbeddedController& ec) { ec.SetBusy(0, 5000); },
+       {"0 ec 0xCA 0x01"},
+       0},
+  };
+  for (const char* os : {"95", "98", "me"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(os) + ", " + c.controller);
+      TearDown();
+      Boot(os);
+      M().StartTavos();
+      c.set(M().Notebook().Ec());
+      PressLevelUp(M());
+      EXPECT_EQ(c.ec, Lines("ec"));
+      EXPECT_EQ(c.pendingAfter, M().Notebook().Ec().PendingOutput());
+      EXPECT_EQ(0u, M().Notebook().Ec().LostBytes()) << "nothing written into a full buffer";
+      EXPECT_NE(std::string::npos, FileText("C:\\WINDOWS\\SelectFile.ini").find("LEVEL=1"));
+    }
+  }
 }
 
 }  // namespace

@@ -63,6 +63,27 @@ TEST_F(TavosTest, APlayerWithoutItsWindowIsReportedAndForgotten) {
   EXPECT_EQ("1950 ec 0xC1 0x01", Lines("ec 0xC1").back()) << "the scan finds the player again";
 }
 
+// A tick's message box over the option dialog is owned by that dialog, which it disables:
+// a click on the dialog's Cancel meanwhile is lost, and the dialog is still there afterwards.
+TEST_F(TavosTest, ATicksMessageBoxOverADialogDisablesTheDialog) {
+  Boot("xp");
+  M().StartTavos();
+  M().PressHotKeys(kMp3Key);
+  M().Wait(650);
+  HWND window = FindWindowA(nullptr, "MP3Player");
+  ASSERT_NE(nullptr, window);
+  M().Pc().Windows().Remove(window);
+  ASSERT_TRUE(M().Command(32775));  // the option dialog
+  M().PressHotKeys(kMp3Key);
+  M().Wait(650);
+  ASSERT_EQ((std::vector<std::string>{"1300 msgbox \"Can't found MP3Player\""}), Lines("msgbox"));
+  M().Choose("Cancel");
+  EXPECT_TRUE(Lines("dialog close").empty()) << "the click reached the disabled dialog";
+  ASSERT_TRUE(M().Choose("OK"));
+  ASSERT_TRUE(M().Choose("Cancel"));
+  EXPECT_EQ((std::vector<std::string>{"1300 dialog close 102 result=2"}), Lines("dialog close"));
+}
+
 // The 95 family: no process scan and no media buttons; the player flag follows only the
 // program's own start and close, and closing ends every player process.
 TEST_F(TavosTest, TheDirectPathStartsAndEndsThePlayer) {

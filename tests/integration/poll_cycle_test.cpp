@@ -141,6 +141,44 @@ TEST_F(TavosTest, AControllerTooSlowForTheWaitCostsPausesOnlyBetweenTries) {
   EXPECT_EQ(6u, Lines("ec 0x").size()) << "each try wrote its byte again";
 }
 
+// A controller slow for one kind of byte only, as a tick's two commands ("On", then the MP3
+// player's state) meet it. A byte taken within a wait (801 status reads) is written once; a
+// byte not taken is written again after a pause; a byte that then finds no room for a whole
+// wait is tried again at once, without a pause and without being written; after three tries
+// the command ends, and a command byte never taken is never followed by its data.
+TEST_F(TavosTest, EachByteWaitsForTheControllerAsLongAsThatByteTakes) {
+  struct Case {
+    int afterCommand, afterData;
+    std::vector<std::string> ec;
+    uint64_t now;
+    uint64_t statusReads;
+  };
+  const Case cases[] = {
+      {500, 0, {"650 ec 0xCF 0x81", "650 ec 0xC1 0x00"}, 650, 2 * (1 + 501 + 1)},
+      {0, 500, {"650 ec 0xCF 0x81", "650 ec 0xC1 0x00"}, 650, 2 * (1 + 1 + 501)},
+      {1700, 0, {"650 ec 0xCF", "750 ec 0xCF", "750 ec 0xC1"}, 850, 5005},
+      {0,
+       1700,
+       {"650 ec 0xCF 0x81", "750 ec data 0x81", "750 ec 0xC1 0x00", "850 ec data 0x00"},
+       850,
+       5907},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.afterCommand) + " reads after a command, " +
+                 std::to_string(c.afterData) + " after data");
+    TearDown();
+    Boot("xp");
+    M().StartTavos();
+    M().SetEcBusy(c.afterCommand, c.afterData);
+    const uint64_t readsBefore = M().Notebook().Ec().StatusReads();
+    M().Wait(650);
+    EXPECT_EQ(c.ec, Lines("ec"));
+    EXPECT_EQ(c.now, M().Pc().Now()) << "the pauses taken";
+    EXPECT_EQ(c.statusReads, M().Notebook().Ec().StatusReads() - readsBefore);
+    EXPECT_EQ(0u, M().Notebook().Ec().LostBytes()) << "no byte was written without room";
+  }
+}
+
 TEST_F(TavosTest, AnAbsentDriverIsRetriedEveryTickUntilItAppears) {
   Boot("xp", 1033, /*driverLoaded=*/false);
   M().StartTavos();

@@ -51,6 +51,31 @@ TEST_F(SwitchOffProblemsTest, AHeldDeviceKeepsPortioLoaded) {
   EXPECT_EQ(STATUS_SUCCESS, machine->Kernel().Io().UnloadDriver());
 }
 
+// A program still running at switch-off may hold its windows, timers and handles, which
+// Windows takes back; a hook it still has installed while it waits is one it forgot.
+TEST_F(SwitchOffProblemsTest, AHookStillInstalledWhileItsProgramWaitsIsALeak) {
+  auto machine = Boot(false);
+  machine->Pc().StartProgram("C:\\T.exe", [] {
+    WNDCLASSA window{};
+    window.lpfnWndProc = DefWindowProcA;
+    window.lpszClassName = "Waiting";
+    RegisterClassA(&window);
+    HWND hwnd =
+        CreateWindowExA(0, "Waiting", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    SetTimer(hwnd, 1, 1000, nullptr);
+    SetWindowsHookExA(
+        WH_GETMESSAGE, [](int, WPARAM, LPARAM) -> LRESULT { return 0; }, nullptr,
+        GetCurrentThreadId());
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    return 0;
+  });
+  machine->SwitchOff();
+  EXPECT_EQ(std::vector<std::string>{"switch-off: T.exe (pid 260) still had 1 WH_GETMESSAGE hook "
+                                     "installed when the PC shut down"},
+            machine->Problems());
+}
+
 TEST_F(SwitchOffProblemsTest, PoolLeftWithoutADriverIsALeak) {
   auto machine = Boot(false);
   constexpr uint32_t kTag = 0x74736554;  // "Test"

@@ -19,8 +19,10 @@ namespace tavos_test {
 
 class TavosTest : public ::testing::Test {
  protected:
+  // Switching off reports what the programs left behind; any problem fails the test.
   void TearDown() override {
     if (machine_) {
+      machine_->SwitchOff();
       EXPECT_EQ(std::vector<std::string>{}, machine_->Problems());
     }
     machine_.reset();

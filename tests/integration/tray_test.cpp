@@ -148,6 +148,23 @@ TEST_F(TavosTest, ExitInsideAModalLoopOfATickEndsCleanly) {
          m.PressMediaButtons(0x01);
        },
        "msgbox \"Can't install hook\""},
+      // The same loops in a tick with work left after them: a later key, more media buttons.
+      {"player without a window, the Internet key too",
+       [](tavos_sim::Machine& m) {
+         m.PressHotKeys(0x20);
+         m.Wait(650);
+         m.Pc().Windows().Remove(FindWindowA(nullptr, "MP3Player"));
+         m.PressHotKeys(0x20 | 0x01);
+       },
+       "msgbox \"Can't found MP3Player\""},
+      {"key-string error, more media buttons",
+       [](tavos_sim::Machine& m) {
+         m.PressHotKeys(0x10);
+         m.Wait(1300);
+         m.Pc().FailHookInstalls(1);
+         m.PressMediaButtons(0x01 | 0x02 | 0x04);
+       },
+       "msgbox \"Can't install hook\""},
   };
   for (const Opener& opener : openers) {
     for (bool byMenu : {true, false}) {
@@ -158,6 +175,7 @@ TEST_F(TavosTest, ExitInsideAModalLoopOfATickEndsCleanly) {
       opener.open(M());
       M().Wait(650);
       ASSERT_EQ(1u, Lines(opener.shown).size());
+      const size_t shown = M().Timeline().size();
       if (byMenu) {
         ASSERT_TRUE(M().ClickTray("right"));
         ASSERT_TRUE(M().Choose("EXIT"));
@@ -166,6 +184,8 @@ TEST_F(TavosTest, ExitInsideAModalLoopOfATickEndsCleanly) {
       }
       EXPECT_EQ(1u, Lines("process end \"Tavos.exe\" code=0").size());
       EXPECT_EQ("ec 0xCF 0x80", Lines("ec").back().substr(Lines("ec").back().find(' ') + 1));
+      for (const char* action : {"shell", "play", "msgbox", "key", "dialog open"})
+        EXPECT_TRUE(Lines(action, shown).empty()) << "the tick's work left after EXIT: " << action;
       const size_t ended = M().Timeline().size();
       M().Wait(1300);
       EXPECT_TRUE(Lines("", ended).empty());

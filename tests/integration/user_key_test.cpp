@@ -100,6 +100,13 @@ TEST_F(TavosTest, AMissingProgramKeyStartsTheKeyNameAndAnEmptyOneNothing) {
   M().PressHotKeys(kUserKey);
   M().Wait(650);
   EXPECT_EQ(1u, Lines("shell").size());
+  EXPECT_TRUE(Lines("dialog").empty()) << "an empty value is no \"NULL\"";
+  EXPECT_FALSE(M().Screen()) << "nothing waits for the user";
+  // The tick went through to its end: the next one sees the next key.
+  M().PressHotKeys(0x01);
+  M().Wait(650);
+  EXPECT_EQ(2u, Lines("shell").size());
+  EXPECT_EQ(1u, Lines("shell open \"Iexplore.exe\"").size());
 }
 
 }  // namespace

@@ -132,6 +132,8 @@ TEST_F(PlaybackHookTest, AFirstSkipPrimesAndSkipsTheFirstEvent) {
     EXPECT_EQ("down 0x52", Describe(event)) << "a repeated fetch gives the same event";
     UnhookWindowsHookEx(g_hPlaybackHook);
     g_hPlaybackHook = nullptr;
+    UnhookWindowsHookEx(g_hCancelWatchHook);  // the playback's own end would remove both
+    g_hCancelWatchHook = nullptr;
   });
 }
 
@@ -185,6 +187,8 @@ TEST_F(PlaybackHookTest, TheThreadsModifiersAndLockKeysStartUp) {
     EXPECT_EQ(0, GetKeyState(VK_SHIFT));
     UnhookWindowsHookEx(g_hPlaybackHook);
     g_hPlaybackHook = nullptr;
+    UnhookWindowsHookEx(g_hCancelWatchHook);  // the playback's own end would remove both
+    g_hCancelWatchHook = nullptr;
   });
   EXPECT_TRUE(Pc().Keys().Held(VK_SHIFT));
   EXPECT_TRUE(Pc().Keys().Toggled(VK_CAPITAL));

@@ -61,8 +61,10 @@ class ProcsTest : public ::testing::Test {
  private:
   void Shutdown() {
     if (pc_) {
+      pc_->ShutDown();  // what a program left behind is a leak
       EXPECT_EQ(std::vector<std::string>{}, pc_->Stubs());
       EXPECT_EQ(expectedViolations_, pc_->Violations());
+      EXPECT_EQ(std::vector<std::string>{}, pc_->Leaks());
     }
     pc_.reset();
     if (!sandbox_.empty()) std::filesystem::remove_all(sandbox_);

@@ -221,7 +221,7 @@ TEST(ScenarioParser, MalformedStringsAndTokens) {
   const Case cases[] = {
       {R"(choose "open)", "unterminated string"},
       {R"(choose "ends in a backslash\)", "unterminated string"},
-      {R"(choose "\q")", "unknown escape \\q"},
+      {R"(choose "\q")", R"(unknown escape \q (write a backslash as \\, as in "C:\\Tools"))"},
       {"choose \"\\\x01\"", "unknown escape: \\ followed by byte 0x01"},
       {std::string("choose \"\\\0\"", 11), "unknown escape: \\ followed by byte 0x00"},
       {"choose \"\\ \"", "unknown escape: \\ followed by byte 0x20"},
@@ -247,7 +247,8 @@ TEST(ScenarioParser, MalformedStatements) {
   };
   const Case cases[] = {
       {"launch", "unknown statement \"launch\""},
-      {"Start", "unknown statement \"Start\""},
+      {"Start", "unknown statement \"Start\" (keywords are lower case: start)"},
+      {"Wibble", "unknown statement \"Wibble\""},
       {"os", "os: missing argument"},
       {"os xp 98", "os: too many arguments"},
       {"os vista", "os: unknown Windows version \"vista\" (95, 98, me, nt351, nt4, 2000 or xp)"},

@@ -139,15 +139,15 @@ struct Wrap {
 };
 
 const Wrap kWraps[] = {
-    {"kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(ProbeGetProcAddress)},
-    {"user32.dll", "SetTimer", reinterpret_cast<void*>(ProbeSetTimer)},
-    {"user32.dll", "KillTimer", reinterpret_cast<void*>(ProbeKillTimer)},
-    {"user32.dll", "keybd_event", reinterpret_cast<void*>(ProbeKeybdEvent)},
+    {"kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(ProbeGetProcAddress), false},
+    {"user32.dll", "SetTimer", reinterpret_cast<void*>(ProbeSetTimer), false},
+    {"user32.dll", "KillTimer", reinterpret_cast<void*>(ProbeKillTimer), false},
+    {"user32.dll", "keybd_event", reinterpret_cast<void*>(ProbeKeybdEvent), false},
     {"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(ProbeNotifyIcon), true},
-    {"shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(ProbeShellExecute)},
-    {"user32.dll", "TrackPopupMenu", reinterpret_cast<void*>(ProbeTrackPopupMenu)},
-    {"user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(ProbeDialogBoxParam)},
-    {"user32.dll", "MessageBoxA", reinterpret_cast<void*>(ProbeMessageBox)},
+    {"shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(ProbeShellExecute), false},
+    {"user32.dll", "TrackPopupMenu", reinterpret_cast<void*>(ProbeTrackPopupMenu), false},
+    {"user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(ProbeDialogBoxParam), false},
+    {"user32.dll", "MessageBoxA", reinterpret_cast<void*>(ProbeMessageBox), false},
 };
 
 FARPROC(WINAPI* g_getProcAddress)(HMODULE, LPCSTR) = GetProcAddress;

@@ -63,6 +63,21 @@ TEST(EmbeddedController, BusyHoldsIbfForNStatusReadsAndLosesBytesMeanwhile) {
   EXPECT_EQ(10u, ec.StatusReads());
 }
 
+TEST(EmbeddedController, EachByteKindHasItsOwnBusyTime) {
+  EmbeddedController ec;
+  ec.SetBusy(3, 1);
+  ec.WriteByte(kCmd, 0x80);
+  EXPECT_EQ("1110", IbfPattern(ec, 4)) << "after the command byte";
+  ec.WriteByte(kData, 0x01);
+  EXPECT_EQ("10", IbfPattern(ec, 2)) << "after the data byte";
+  ec.SetBusy(0, 2);
+  ec.WriteByte(kCmd, 0x81);
+  ec.WriteByte(kData, 0x02);  // the command took no time: the data byte finds room
+  EXPECT_EQ("110", IbfPattern(ec, 3));
+  EXPECT_EQ(0u, ec.LostBytes());
+  EXPECT_EQ("C80/D1 C81/D2 ", Describe(ec));
+}
+
 TEST(EmbeddedController, StuckAcceptsNothingUntilMadeReady) {
   EmbeddedController ec;
   ec.SetStuck();

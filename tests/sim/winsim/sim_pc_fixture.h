@@ -170,9 +170,11 @@ class SimPcTest : public ::testing::Test {
 
   void TearDown() override {
     EXPECT_EQ(0u, pc->Handles().OpenCount(0)) << "the test left a handle open";
+    pc->ShutDown();  // ends the programs still running; what they left behind is a leak
     EXPECT_EQ(expectedStubs, pc->Stubs());
     EXPECT_EQ(expectedViolations, pc->Violations());
-    pc.reset();  // ends the programs still running
+    EXPECT_EQ(expectedLeaks, pc->Leaks());
+    pc.reset();
     g_logged = LogSettings{};
     std::filesystem::remove_all(sandbox_);
   }
@@ -233,6 +235,7 @@ class SimPcTest : public ::testing::Test {
   std::unique_ptr<winsim::WindowsPc> pc;
   std::vector<std::string> expectedStubs;
   std::vector<std::string> expectedViolations;
+  std::vector<std::string> expectedLeaks;
 
  private:
   std::string sandbox_;

@@ -1,6 +1,7 @@
 // Modal message boxes and dialogs: the modal loop keeps the owner's timers running, the
 // scripted user answers through the top surface, WM_QUIT ends a modal loop and is posted
 // again, DialogBoxParamA needs its template, EndDialog's result, and the timeline lines.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,16 @@ INT_PTR CALLBACK RecordingDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     return TRUE;
   }
   return FALSE;
+}
+
+// Logs each command without ending; WM_APP makes 1003 the default id, WM_APP + 1 greys it.
+std::vector<int> g_commands;
+INT_PTR CALLBACK CommandLoggingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_COMMAND) g_commands.push_back(LOWORD(wParam));
+  if (message == WM_APP) SendMessageA(hwnd, DM_SETDEFID, 1003, 0);
+  if (message == WM_APP + 1) EnableWindow(GetDlgItem(hwnd, 1003), FALSE);
+  return message == WM_COMMAND || message >= WM_APP;
 }
 
 class User32Dialog : public SimPcTest {
@@ -66,6 +77,98 @@ TEST_F(User32Dialog, AMessageBoxKeepsTheOwnersTimersRunningUntilTheUserChoosesOk
   EXPECT_TRUE(HasLine("0 msgbox \"Hello\"")) << Timeline();
 }
 
+// As DialogBoxParam on Windows: the owner is disabled while its modal window runs, which is
+// its last active popup meanwhile; EndDialog enables it again and it is active once more.
+TEST_F(User32Dialog, TheOwnerIsDisabledAndHasTheBoxAsItsLastActivePopupWhileItRuns) {
+  HWND main = StartMainWindow();
+  BOOL enabledBefore = FALSE, enabledDuring = TRUE, enabledAfter = FALSE;
+  HWND popupBefore = nullptr, popupDuring = nullptr, popupAfter = nullptr;
+  OnProgram([&] {
+    enabledBefore = IsWindowEnabled(main);
+    popupBefore = GetLastActivePopup(main);
+    MessageBoxA(main, "Busy", "Tavos", MB_OK);
+    enabledAfter = IsWindowEnabled(main);
+    popupAfter = GetLastActivePopup(main);
+  });
+  winsim::Surface* box = pc->Windows().TopSurface();
+  ASSERT_NE(nullptr, box);
+  OnProgram([&] {
+    enabledDuring = IsWindowEnabled(main);
+    popupDuring = GetLastActivePopup(main);
+  });
+  EXPECT_TRUE(box->choose("OK"));
+  pc->Settle();
+  EXPECT_TRUE(enabledBefore);
+  EXPECT_FALSE(enabledDuring);
+  EXPECT_TRUE(enabledAfter);
+  EXPECT_EQ(main, popupBefore);
+  EXPECT_NE(nullptr, popupDuring);
+  EXPECT_NE(main, popupDuring) << "the box, while it runs";
+  EXPECT_EQ(main, popupAfter);
+
+  // A popup the main window owns was the last active one; once it is gone, the owner is.
+  HWND popup = nullptr, popupWhileThere = nullptr, popupGone = nullptr;
+  OnProgram([&] {
+    popup = CreateLogged("popup", main, WS_POPUP);
+    MessageBoxA(popup, "Busy", "Tavos", MB_OK);
+    popupWhileThere = GetLastActivePopup(main);
+    DestroyWindow(popup);
+    popupGone = GetLastActivePopup(main);
+  });
+  ASSERT_NE(nullptr, pc->Windows().TopSurface());
+  EXPECT_TRUE(pc->Windows().TopSurface()->choose("OK"));
+  pc->Settle();
+  EXPECT_EQ(popup, popupWhileThere);
+  EXPECT_EQ(main, popupGone);
+}
+
+// Enter as Windows' dialog manager takes it (IsDialogMessage, DM_GETDEFID), on the option
+// dialog's template, whose push buttons (1002, 1003, 1005) are none of them the default.
+// A push button with the focus is pressed by Enter only when it is drawn as the default,
+// which Tab makes it (WM_NEXTDLGCTL) but the focus the dialog opens with, or a click, does
+// not; else Enter is the default id: IDOK when no control has it, nothing when it is greyed.
+TEST_F(User32Dialog, EnterPressesTheFocusedButtonOnlyWhenTabMadeItTheDefault) {
+  g_commands.clear();
+  Run(
+      [&] {
+        DialogBoxParamA(winsim::SimProcess::ImageBase(), MAKEINTRESOURCEA(102), nullptr,
+                        CommandLoggingProc, 0);
+        return 0;
+      },
+      "C:\\T.exe", TAVOS_RESOURCE_FILE);
+  HWND dialog = pc->Windows().TopSurface()->window;
+  auto key = [&](WPARAM vk) {
+    PostMessageA(pc->Windows().Focus(), WM_KEYDOWN, vk, 0);
+    pc->Settle();
+  };
+  auto focusId = [&] { return GetDlgCtrlID(pc->Windows().Focus()); };
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    int focus;
+    std::vector<int> commands;  // what Enter sends then
+  };
+  const Step steps[] = {
+      {"as opened", [] {}, 1002, {IDOK}},
+      {"tab", [&] { key(VK_TAB); }, 1003, {1003}},
+      {"tab to the edit box", [&] { key(VK_TAB); }, 1004, {IDOK}},
+      {"tab", [&] { key(VK_TAB); }, 1005, {1005}},
+      {"click",
+       [&] { PostMessageA(GetDlgItem(dialog, 1002), BM_CLICK, 0, 0), pc->Settle(); },
+       1002,
+       {1002, IDOK}},
+      {"default id 1003", [&] { PostMessageA(dialog, WM_APP, 0, 0), pc->Settle(); }, 1002, {1003}},
+      {"1003 greyed", [&] { PostMessageA(dialog, WM_APP + 1, 0, 0), pc->Settle(); }, 1002, {}},
+  };
+  for (const Step& step : steps) {
+    g_commands.clear();
+    step.act();
+    EXPECT_EQ(step.focus, focusId()) << step.what;
+    key(VK_RETURN);
+    EXPECT_EQ(step.commands, g_commands) << step.what << ", then Enter";
+  }
+}
+
 TEST_F(User32Dialog, TheButtonsAnswerWithTheirIds) {
   struct Case {
     UINT type;
@@ -102,6 +205,7 @@ TEST_F(User32Dialog, QuitInsideTheModalLoopEndsItAndIsPostedAgain) {
   EXPECT_EQ(nullptr, pc->Windows().TopSurface());
   EXPECT_FALSE(MainProgram().running) << "the outer loop did not see WM_QUIT" << Timeline();
   EXPECT_EQ(9u, MainProgram().exitCode);
+  expectedLeaks = {"T.exe (pid 260) ended with 1 window not destroyed"};  // WM_QUIT only
 }
 
 TEST_F(User32Dialog, DialogBoxParamNeedsTheTemplateInTheProgramsResources) {
@@ -151,7 +255,8 @@ TEST_F(User32Dialog, DialogBoxParamReturnsWhatEndDialogWasGiven) {
   pc->Settle();
   EXPECT_EQ(42, result);
   // The dialog procedure sees every message of its window, its destruction too.
-  EXPECT_EQ((std::vector<std::string>{"WM_INITDIALOG", "WM_COMMAND", "WM_DESTROY", "WM_NCDESTROY"}), g_dialogLog);
+  EXPECT_EQ((std::vector<std::string>{"WM_INITDIALOG", "WM_COMMAND", "WM_DESTROY", "WM_NCDESTROY"}),
+            g_dialogLog);
   EXPECT_TRUE(HasLine("0 dialog open 100")) << Timeline();
   EXPECT_TRUE(HasLine("1000 dialog close 100 result=42")) << Timeline();
 }
