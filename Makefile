@@ -34,8 +34,6 @@ windows: deps
 	cmake --preset windows-i686 >/dev/null
 	cmake --build --preset windows-i686 -j $(JOBS)
 	cmake --install build/windows-i686 >/dev/null
-	makensis -V2 -DDIST=$(CURDIR)/dist/i686 -DOUTFILE=$(CURDIR)/dist/i686/TavosSetup.exe \
-	  tools/installer/tavos.nsi
 	cmake --preset windows-x86_64 >/dev/null
 	cmake --build --preset windows-x86_64 -j $(JOBS)
 	cmake --install build/windows-x86_64 >/dev/null

@@ -14,6 +14,9 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 #include <winioctl.h>
+#include <winsvc.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <cstdio>
 

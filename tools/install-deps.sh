@@ -12,7 +12,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   mingw-w64 binutils-mingw-w64-i686
-  wine wine64 wine32:i386 fonts-wine xvfb xauth imagemagick nsis
+  wine wine64 wine32:i386 fonts-wine xvfb xauth imagemagick
 )
 case ${1:-all} in
   run) packages=("${run_packages[@]}") ;;

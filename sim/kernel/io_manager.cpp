@@ -13,6 +13,8 @@ constexpr ULONG kMethodNeither = 3;
 constexpr NTSTATUS kStatusAccessViolation = STATUS_ACCESS_VIOLATION;
 constexpr NTSTATUS kStatusInvalidHandle = STATUS_INVALID_HANDLE;
 constexpr NTSTATUS kStatusImageAlreadyLoaded = static_cast<NTSTATUS>(0xC000010EL);
+constexpr NTSTATUS kStatusNoSuchDevice = static_cast<NTSTATUS>(0xC000000EL);
+constexpr NTSTATUS kStatusPending = static_cast<NTSTATUS>(0x00000103L);
 // What a fresh system buffer holds beyond the caller's input.
 constexpr UCHAR kStalePoolFill = 0xCD;
 constexpr const char16_t kRegistryPath[] =
@@ -126,6 +128,14 @@ NTSTATUS IoManager::LoadDriver(DriverEntryRoutine entry, const std::vector<Drive
   return status;
 }
 
+NTSTATUS IoManager::UnloadWhenUnused() {
+  if (!driver_) return STATUS_UNSUCCESSFUL;
+  if (driver_->DriverUnload == nullptr) return STATUS_INVALID_DEVICE_REQUEST;
+  if (handles_.empty()) return UnloadDriver();
+  unloadPending_ = true;
+  return kStatusPending;
+}
+
 NTSTATUS IoManager::UnloadDriver() {
   if (!driver_) return STATUS_UNSUCCESSFUL;
   if (!handles_.empty()) return STATUS_DEVICE_BUSY;
@@ -144,6 +154,7 @@ NTSTATUS IoManager::UnloadDriver() {
     faults_.Report("DRIVER_LEFT_OBJECTS", "unload left symbolic link " + link + " -> " + target);
   links_.clear();
   driver_.reset();
+  unloadPending_ = false;
   return STATUS_SUCCESS;
 }
 
@@ -153,6 +164,7 @@ NTSTATUS IoManager::Open(const std::string& win32Path, KernelHandle* handle,
   const std::string prefix = "\\\\.\\";
   if (win32Path.compare(0, prefix.size(), prefix) != 0 || win32Path.size() == prefix.size())
     return STATUS_OBJECT_NAME_INVALID;
+  if (unloadPending_) return kStatusNoSuchDevice;
   // "\\.\DRV1\rest": the link resolves to the device, "\rest" is the name beneath it.
   const std::string path = win32Path.substr(prefix.size());
   const size_t separator = path.find('\\');
@@ -201,6 +213,7 @@ NTSTATUS IoManager::Close(KernelHandle handle) {
   Record(handle, IRP_MJ_CLOSE, 0, 0, 0, status, information);
   --device.openHandles;
   handles_.erase(found);
+  if (unloadPending_ && handles_.empty()) UnloadDriver();
   return STATUS_SUCCESS;  // a close always closes, whatever the driver answered
 }
 

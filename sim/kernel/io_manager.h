@@ -70,6 +70,11 @@ class IoManager {
   // with STATUS_INVALID_DEVICE_REQUEST when the driver has no unload routine.
   NTSTATUS UnloadDriver();
   bool DriverLoaded() const { return driver_ != nullptr; }
+  // Stopping a legacy driver's service: the driver unloads at once when no handle is open,
+  // else when the last one closes, and meanwhile its devices refuse every open
+  // (STATUS_NO_SUCH_DEVICE). STATUS_PENDING says the unload waits for the handles.
+  NTSTATUS UnloadWhenUnused();
+  bool UnloadPending() const { return unloadPending_; }
 
   // Opens a Win32 device path such as "\\.\DRV1" (the object "\??\DRV1"), or a name
   // beneath the device ("\\.\DRV1\x": the driver gets "\x" as the file name). The caller
@@ -158,6 +163,7 @@ class IoManager {
   std::map<uintptr_t, ObjectHandle> objectHandles_;  // kernel handles, apart from file handles
   uintptr_t nextObjectHandle_ = 0x80000004;
   bool secureOpenHonoured_ = true;
+  bool unloadPending_ = false;
   NtVersion ntVersion_ = kWindowsXp;
   std::string refusedImport_;
   KPROCESSOR_MODE entryPreviousMode_ = KernelMode;

@@ -78,8 +78,10 @@ void Machine::InstallStandardPrograms() {
   for (const char* path : {"C:\\Program Files\\Plus!\\Microsoft Internet\\Iexplore.exe",
                            "C:\\Program Files\\Outlook Express\\Msimn.exe",
                            "C:\\Programme\\Plus!\\Microsoft Internet\\Iexplore.exe",
-                           "C:\\Programme\\Outlook Express\\Msimn.exe", kNotepadPath, kTavosPath})
+                           "C:\\Programme\\Outlook Express\\Msimn.exe", kNotepadPath, kTavosPath}) {
+    if (path == kTavosPath && !options_.tavosInstalled) continue;
     pc_->Files().WriteFile(path, "MZ");
+  }
   pc_->Associate(".txt", kNotepadPath);
   for (const char* type : {".htm", ".html", "http:", "https:"}) pc_->Associate(type, kBrowserPath);
 }

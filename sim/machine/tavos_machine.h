@@ -19,6 +19,9 @@ struct MachineOptions {
   std::string os = "xp";  // 95, 98, me, nt351, nt4, 2000, xp
   uint16_t language = 1033;
   bool driverLoaded = true;
+  // Tavos.exe already in Program Files\Tavos, where the scenarios start it; off for a machine
+  // that its setup installs it on.
+  bool tavosInstalled = true;
   std::string resourceFile;  // the program's compiled resources
 };
 

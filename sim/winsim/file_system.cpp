@@ -19,6 +19,7 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
                                   0x00000100 /* TEMPORARY */ | 0x00001000 /* OFFLINE */ |
                                   0x00002000 /* NOT_CONTENT_INDEXED */;
 constexpr DWORD kDeleteAccess = 0x00010000;  // DELETE
+constexpr DWORD kExecuteAccess = 0x20000000;  // GENERIC_EXECUTE: marks an image mapping
 constexpr DWORD kShareDelete = 0x00000004;   // FILE_SHARE_DELETE
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
@@ -280,6 +281,30 @@ bool FileSystem::Remove(const std::string& winPath) {
   return true;
 }
 
+bool FileSystem::MakeFolder(const std::string& winPath) {
+  Resolved resolved;
+  struct stat info;
+  if (!Resolve(winPath, &resolved) || resolved.host == hostRoot_ ||
+      HostStat(resolved.host, &info) || !ParentExists(winPath))
+    return false;
+  return ::mkdir(resolved.host.c_str(), 0755) == 0;
+}
+
+bool FileSystem::Move(const std::string& fromWinPath, const std::string& toWinPath) {
+  Resolved from, to;
+  struct stat info;
+  if (!Resolve(fromWinPath, &from) || !Resolve(toWinPath, &to) || from.host == hostRoot_ ||
+      !HostStat(from.host, &info) || HostStat(to.host, &info) || !ParentExists(toWinPath))
+    return false;
+  if (::rename(from.host.c_str(), to.host.c_str()) != 0) return false;
+  auto stored = attributes_.find(from.key);
+  if (stored != attributes_.end()) {
+    attributes_[to.key] = stored->second;
+    attributes_.erase(from.key);
+  }
+  return true;
+}
+
 bool FileSystem::List(const std::string& winFolder, std::vector<std::string>* names) const {
   Resolved resolved;
   struct stat info;
@@ -327,6 +352,19 @@ bool FileSystem::SharingAllows(const std::string& winPath, DWORD access, DWORD s
       return false;
   }
   return true;
+}
+
+std::unique_ptr<FileSystem::OpenToken> FileSystem::RegisterImageMapping(
+    const std::string& winPath) {
+  return RegisterOpen(winPath, GENERIC_READ | kExecuteAccess, FILE_SHARE_READ | kShareDelete);
+}
+
+bool FileSystem::IsMappedImage(const std::string& winPath) const {
+  Resolved resolved;
+  if (!Resolve(winPath, &resolved)) return false;
+  for (const auto& [id, open] : opens_->entries)
+    if (open.key == resolved.key && (open.access & kExecuteAccess)) return true;
+  return false;
 }
 
 bool FileSystem::IsOpen(const std::string& winPath) const {

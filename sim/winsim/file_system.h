@@ -40,6 +40,10 @@ class FileSystem {
   // Replaces the content, creating missing folders; the attributes of an existing file stay.
   bool WriteFile(const std::string& winPath, const std::string& bytes);
   bool Remove(const std::string& winPath);  // a file, or an empty folder
+  // Makes one folder whose parent exists; false when it exists or cannot be made.
+  bool MakeFolder(const std::string& winPath);
+  // Moves a file or folder to a name that does not exist yet (its attributes go with it).
+  bool Move(const std::string& fromWinPath, const std::string& toWinPath);
 
   // ---- what the Win32 functions need beyond the above
   // The normalised Windows form ("C:\WINDOWS\Tavos.ini", in the case of existing entries).
@@ -63,6 +67,10 @@ class FileSystem {
   // Registers an open; it lasts as long as the returned object (which may outlive this one).
   class OpenToken;
   std::unique_ptr<OpenToken> RegisterOpen(const std::string& winPath, DWORD access, DWORD share);
+  // A running program's image file: others may read it but not write it, and deleting it is
+  // refused (ERROR_ACCESS_DENIED, the file is mapped) while the returned object lives.
+  std::unique_ptr<OpenToken> RegisterImageMapping(const std::string& winPath);
+  bool IsMappedImage(const std::string& winPath) const;
 
  private:
   struct OpenEntry {

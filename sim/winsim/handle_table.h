@@ -18,6 +18,9 @@ class HandleObject {
  public:
   virtual ~HandleObject() = default;
   virtual const char* Kind() const = 0;  // "file", "find", "device", "snapshot", ...
+  // False for the handles that have a closing function of their own (FindClose,
+  // CloseServiceHandle): CloseHandle refuses them, as on Windows.
+  virtual bool ClosesWithCloseHandle() const { return true; }
 };
 
 class HandleTable {

@@ -31,8 +31,10 @@ class DeviceHandle : public winsim::HandleObject {
   sim::KernelHandle handle_;
 };
 
+}  // namespace
+
 // The Win32 error a kernel status becomes, as RtlNtStatusToDosError maps it.
-DWORD Win32ErrorOf(NTSTATUS status) {
+DWORD winsim::Win32ErrorOf(NTSTATUS status) {
   switch (ULONG(status)) {
     case 0x80000005:
       return ERROR_MORE_DATA;  // STATUS_BUFFER_OVERFLOW
@@ -50,6 +52,8 @@ DWORD Win32ErrorOf(NTSTATUS status) {
       return 123;  // ERROR_INVALID_NAME
     case 0xC0000034:
       return ERROR_FILE_NOT_FOUND;  // STATUS_OBJECT_NAME_NOT_FOUND
+    case 0xC000000E:
+      return ERROR_FILE_NOT_FOUND;  // STATUS_NO_SUCH_DEVICE
     case 0xC0000184:
       return kErrorBadCommand;  // STATUS_INVALID_DEVICE_STATE
     case 0xC0000005:
@@ -66,8 +70,6 @@ DWORD Win32ErrorOf(NTSTATUS status) {
       return kErrorNoSystemMessage;
   }
 }
-
-}  // namespace
 
 namespace winsim {
 
@@ -135,7 +137,7 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
                                           nInBufferSize, lpOutBuffer, nOutBufferSize, &returned);
   if (lpBytesReturned != nullptr) *lpBytesReturned = returned;
   if (status < 0 || ULONG(status) >> 30 == 2) {  // errors and warnings both fail
-    SetLastError(Win32ErrorOf(status));
+    SetLastError(winsim::Win32ErrorOf(status));
     return FALSE;
   }
   return TRUE;

@@ -43,6 +43,7 @@ class FindHandle : public winsim::HandleObject {
  public:
   explicit FindHandle(std::vector<WIN32_FIND_DATAA> rest) : rest_(std::move(rest)) {}
   const char* Kind() const override { return "find"; }
+  bool ClosesWithCloseHandle() const override { return false; }
   bool Next(WIN32_FIND_DATAA* data) {
     if (next_ >= rest_.size()) return false;
     *data = rest_[next_++];
@@ -367,6 +368,8 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     return Fail(MissingError(files, lpFileName));
   if (files.IsDirectory(lpFileName)) return Fail(ERROR_ACCESS_DENIED);
   if (files.Attributes(lpFileName) & FILE_ATTRIBUTE_READONLY) return Fail(ERROR_ACCESS_DENIED);
+  // A running program's image is mapped: Windows refuses to delete it.
+  if (files.IsMappedImage(lpFileName)) return Fail(ERROR_ACCESS_DENIED);
   // Deleting opens the file for DELETE: every open handle must share that.
   if (!files.SharingAllows(lpFileName, 0x00010000 /* DELETE */,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | 0x00000004 /* SHARE_DELETE */))

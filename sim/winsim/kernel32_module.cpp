@@ -27,6 +27,8 @@ const Library kLibraries[] = {
     {"KERNEL32", 0x7C800000, [](const winsim::OsProfile&) { return true; }, true},
     {"USER32", 0x7E410000, [](const winsim::OsProfile&) { return true; }, true},
     {"SHELL32", 0x7C9C0000, [](const winsim::OsProfile&) { return true; }, true},
+    {"ADVAPI32", 0x77DD0000, [](const winsim::OsProfile&) { return true; }, true},
+    {"OLE32", 0x774E0000, [](const winsim::OsProfile&) { return true; }, true},
     // Only where it has the device-interface functions (98, 2000 and later).
     {"SETUPAPI", 0x77920000,
      [](const winsim::OsProfile& p) {
@@ -70,6 +72,19 @@ const Export kExports[] = {
     {"SETUPAPI", "SetupDiGetDeviceInterfaceDetailA", AsFarProc(&SetupDiGetDeviceInterfaceDetailA),
      false},
     {"SETUPAPI", "SetupDiDestroyDeviceInfoList", AsFarProc(&SetupDiDestroyDeviceInfoList), false},
+    {"KERNEL32", "IsWow64Process", AsFarProc(&IsWow64Process), false},
+    {"SHELL32", "SHGetSpecialFolderLocation", AsFarProc(&SHGetSpecialFolderLocation), false},
+    {"SHELL32", "SHGetPathFromIDListA", AsFarProc(&SHGetPathFromIDListA), false},
+    {"SHELL32", "SHGetMalloc", AsFarProc(&SHGetMalloc), false},
+    {"KERNEL32", "MoveFileExA", AsFarProc(&MoveFileExA), false},
+    {"ADVAPI32", "OpenSCManagerA", AsFarProc(&OpenSCManagerA), false},
+    {"ADVAPI32", "OpenServiceA", AsFarProc(&OpenServiceA), false},
+    {"ADVAPI32", "CreateServiceA", AsFarProc(&CreateServiceA), false},
+    {"ADVAPI32", "StartServiceA", AsFarProc(&StartServiceA), false},
+    {"ADVAPI32", "ControlService", AsFarProc(&ControlService), false},
+    {"ADVAPI32", "QueryServiceStatus", AsFarProc(&QueryServiceStatus), false},
+    {"ADVAPI32", "DeleteService", AsFarProc(&DeleteService), false},
+    {"ADVAPI32", "CloseServiceHandle", AsFarProc(&CloseServiceHandle), false},
 };
 
 // "psapi.dll", "PSAPI" and "C:\WINDOWS\SYSTEM32\PSAPI.DLL" all name the same library.
@@ -132,7 +147,11 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
   // No reference is taken: the program does not free what it did not load.
   const Library* library = Find(lpModuleName);
   winsim::SimThread* thread = WindowsPc::Current().CurrentThread();
-  bool mapped = library != nullptr && (library->imported || thread == nullptr);
+  // A library is mapped from the start when the program imports from it (every program has
+  // KERNEL32); a program started without a declared import list maps them all.
+  bool mapped = library != nullptr &&
+                (thread == nullptr ||
+                 (library->imported && thread->process->Imports(library->name)));
   if (library != nullptr && !mapped) {
     const auto& references = thread->process->libraryReferences;
     auto found = references.find(library->name);
@@ -157,7 +176,7 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     for (const Export& entry : kExports) {
       if (strcasecmp(entry.library, library->name) != 0 || std::string(entry.name) != lpProcName)
         continue;
-      // The versions come from the program's function list; what it does not list is found.
+      // The versions come from the programs' function lists; what they do not list is found.
       const winsim::WindowsFunction* listed = winsim::FindListedFunction(entry.library, entry.name);
       if ((listed == nullptr || winsim::ProfileHas(profile, *listed)) &&
           (!entry.toolhelp || profile.hasToolhelp))

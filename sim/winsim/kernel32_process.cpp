@@ -30,6 +30,8 @@ std::vector<SimModule> ModulesOf(WindowsPc& pc, const SimProcess& process) {
 
 SimProcess* OpenedProcess(HANDLE handle, DWORD access) {
   WindowsPc& pc = WindowsPc::Current();
+  if (handle == GetCurrentProcess() && pc.FindProcess(pc.CurrentPid()))
+    return pc.FindProcess(pc.CurrentPid());
   auto* object = pc.Handles().Get<ProcessObject>(handle);
   if (object == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -71,17 +73,20 @@ HANDLE WINAPI OpenProcess(DWORD dwDesiredAccess, BOOL, DWORD dwProcessId) {
                           pc.CurrentPid());
 }
 
-// Ends a program without code of its own at once. Ending a simulated program that runs code
-// from another one is not simulated.
+// Ends another program at once: its windows, timers and handles go without a message to it,
+// and its thread, when it has one, unwinds at its next turn without running its code further.
+// A program ending itself this way is not simulated.
 BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode) {
   WindowsPc& pc = WindowsPc::Current();
   winsim::SimProcess* process = winsim::OpenedProcess(hProcess, PROCESS_TERMINATE);
   if (process == nullptr) return FALSE;
-  if (!process->passive) {
-    pc.Stub("TerminateProcess of a program running code");
+  if (process->pid == pc.CurrentPid()) {
+    pc.Stub("TerminateProcess of the calling process");
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
+  pc.Events().Add("process terminate " + winsim::Quote(process->ImageName()));
   pc.EndProcess(*process, uExitCode);
+  if (process->thread) process->thread->terminating = true;
   return TRUE;
 }

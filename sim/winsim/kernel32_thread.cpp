@@ -30,9 +30,9 @@ DWORD WINAPI GetCurrentThreadId(void) {
 BOOL WINAPI CloseHandle(HANDLE hObject) {
   winsim::SimScope scope;
   WindowsPc& pc = WindowsPc::Current();
-  // A search handle closes with FindClose only, as on Windows.
+  // A search handle closes with FindClose only, a service handle with CloseServiceHandle.
   winsim::HandleObject* object = pc.Handles().Get<winsim::HandleObject>(hObject);
-  if (object != nullptr && std::strcmp(object->Kind(), "find") == 0) {
+  if (object != nullptr && !object->ClosesWithCloseHandle()) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }

@@ -22,6 +22,31 @@ bool ProfileByName(const std::string& name, OsProfile* profile) {
   return false;
 }
 
+std::string SystemDirectory(const OsProfile& profile) {
+  return profile.IsNt() ? "C:\\WINDOWS\\system32" : "C:\\WINDOWS\\SYSTEM";
+}
+
+std::string TempDirectory(const OsProfile& profile) {
+  return profile.IsNt() ? "C:\\TEMP" : "C:\\WINDOWS\\TEMP";
+}
+
+namespace {
+// The folder that holds each user's profile, by version.
+std::string ProfilesDirectory(const OsProfile& profile) {
+  return profile.major >= 5 ? "C:\\Documents and Settings" : "C:\\WINDOWS\\Profiles";
+}
+}  // namespace
+
+std::string CommonProgramsDirectory(const OsProfile& profile) {
+  if (!profile.IsNt()) return "";
+  return ProfilesDirectory(profile) + "\\All Users\\Start Menu\\Programs";
+}
+
+std::string UserProgramsDirectory(const OsProfile& profile) {
+  if (!profile.IsNt()) return "C:\\WINDOWS\\Start Menu\\Programs";
+  return ProfilesDirectory(profile) + "\\Administrator\\Start Menu\\Programs";
+}
+
 OsProfile CustomProfile(DWORD major, DWORD minor, DWORD platformId) {
   bool nt = platformId == VER_PLATFORM_WIN32_NT;
   bool toolhelp = !nt || major >= 5;

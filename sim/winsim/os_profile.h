@@ -18,8 +18,19 @@ struct OsProfile {
   bool hasToolhelp;  // CreateToolhelp32Snapshot and friends in KERNEL32
   bool hasPsapi;     // PSAPI.DLL
   bool hasVdmdbg;    // VDMDBG.DLL
+  bool wow64 = false;  // 64-bit Windows running the 32-bit program (IsWow64Process)
   bool IsNt() const { return platformId == VER_PLATFORM_WIN32_NT; }
 };
+
+// Where each version keeps its folders (the Windows folder is always C:\WINDOWS).
+std::string SystemDirectory(const OsProfile& profile);  // "C:\WINDOWS\system32"
+// The temporary folder: the 95 family's, and for the NT family one for every user (a
+// simplification: Windows 2000 and XP give each user a folder of their own).
+std::string TempDirectory(const OsProfile& profile);
+// The Start menu's programs folder of all users ("" on the 95 family, which has none) and of
+// the logged-on user.
+std::string CommonProgramsDirectory(const OsProfile& profile);
+std::string UserProgramsDirectory(const OsProfile& profile);
 
 // The named profiles; false when the name is unknown.
 bool ProfileByName(const std::string& name, OsProfile* profile);

@@ -15,6 +15,7 @@ namespace winsim {
 constexpr WORD kResourceMenu = 4;
 constexpr WORD kResourceDialog = 5;
 constexpr WORD kResourceString = 6;
+constexpr WORD kResourceRawData = 10;  // RT_RCDATA
 constexpr WORD kResourceGroupIcon = 14;
 
 class ResourceModule {
@@ -23,9 +24,22 @@ class ResourceModule {
   bool Load(const std::string& hostPath);
   // The data of the resource with a numeric type and id, or null.
   const std::string* Find(WORD type, WORD id) const;
+  // Adds or replaces one resource (a program image's raw data, for instance).
+  void Add(WORD type, WORD id, const std::string& data) { resources_[{type, id}] = data; }
   // The ids of every resource of a numeric type, in ascending order.
   std::vector<WORD> IdsOf(WORD type) const;
   size_t Count() const { return resources_.size(); }
+  // Whether `data` is one of this module's resources (what FindResourceA handed out).
+  bool Holds(const std::string* data) const {
+    for (const auto& [key, held] : resources_)
+      if (&held == data) return true;
+    return false;
+  }
+  bool HasType(WORD type) const {
+    for (const auto& [key, held] : resources_)
+      if (key.first == type) return true;
+    return false;
+  }
 
  private:
   std::map<std::pair<WORD, WORD>, std::string> resources_;

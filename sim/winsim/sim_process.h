@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "sim/winsim/file_system.h"
 #include "sim/winsim/resources.h"
 
 namespace winsim {
@@ -46,11 +47,22 @@ struct MessageFilter {
   bool Matches(HWND target, UINT message) const;
 };
 
+// A thread blocked in WaitForSingleObject on a process: it runs again when that process has
+// ended or when the clock reaches the deadline.
+struct ObjectWait {
+  bool active = false;
+  DWORD pid = 0;
+  bool timed = false;
+  uint64_t deadline = 0;
+};
+
 class SimThread {
  public:
   SimThread(DWORD id, SimProcess* owner) : tid(id), process(owner) {}
   const DWORD tid;
   SimProcess* const process;
+  bool begun = false;  // has had its first turn (a program started by a program waits for it)
+  ObjectWait objectWait;
   DWORD lastError = 0;
   std::deque<MSG> posted;
   std::deque<SentMessage*> sent;
@@ -92,6 +104,9 @@ class SimProcess {
   DWORD exitCode = 259;  // STILL_ACTIVE
   std::unique_ptr<SimThread> thread;
   ResourceModule resources;  // the program image's resources
+  std::string commandLine;   // as GetCommandLineA gives it
+  // The image file stays mapped while the process runs.
+  std::unique_ptr<FileSystem::OpenToken> imageMapping;
   // What another process may learn of this one: system processes refuse OpenProcess
   // (ERROR_ACCESS_DENIED); a process may be opened yet have its loader data unreadable
   // (EnumProcessModules, or GetModuleFileNameExA alone, fail with ERROR_PARTIAL_COPY).
@@ -100,6 +115,10 @@ class SimProcess {
   bool moduleNamesReadable = true;
   bool system = false;  // started with Windows; replaced when the PC changes Windows version
   std::vector<WowTask> wowTasks;  // in start order; only an NTVDM has any
+  // The libraries its image imports from ("USER32"); empty when the program declared no
+  // import list, and then it is taken to import from every library.
+  std::vector<std::string> importedLibraries;
+  bool Imports(const std::string& library) const;
   // LoadLibraryA calls minus FreeLibrary calls the process made, by library ("PSAPI").
   std::map<std::string, int> libraryReferences;
   // What the program printed (standard output, where its starter redirected it); the first

@@ -211,6 +211,23 @@ BOOL WINAPI EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam) {
   return TRUE;
 }
 
+// The class name cut to the buffer and terminated; the characters copied.
+int WINAPI GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount) {
+  const SimWindow* window = WindowsPc::Current().Windows().Find(hWnd);
+  if (window == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (lpClassName == nullptr || nMaxCount <= 0) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  const size_t length = std::min(window->className.size(), size_t(nMaxCount - 1));
+  std::memcpy(lpClassName, window->className.data(), length);
+  lpClassName[length] = '\0';
+  return int(length);
+}
+
 HWND WINAPI FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
   WindowsPc& pc = WindowsPc::Current();
   for (HWND hwnd : pc.Windows().TopLevel()) {

@@ -40,10 +40,22 @@ const std::vector<WindowsFunction>& ListedFunctions() {
   return kFunctions;
 }
 
+const std::vector<WindowsFunction>& SetupListedFunctions() {
+#define IMPORT(library, name, first9x, firstNt) {#library, #name, #first9x, #firstNt, true},
+#define BOUND(library, name, first9x, firstNt) {#library, #name, #first9x, #firstNt, false},
+  static const std::vector<WindowsFunction> kFunctions = {
+#include "setup/setup_imports.def"
+  };
+#undef IMPORT
+#undef BOUND
+  return kFunctions;
+}
+
 const WindowsFunction* FindListedFunction(const std::string& library, const std::string& name) {
-  for (const WindowsFunction& function : ListedFunctions())
-    if (strcasecmp(function.library, library.c_str()) == 0 && name == function.name)
-      return &function;
+  for (const auto* list : {&ListedFunctions(), &SetupListedFunctions()})
+    for (const WindowsFunction& function : *list)
+      if (strcasecmp(function.library, library.c_str()) == 0 && name == function.name)
+        return &function;
   return nullptr;
 }
 
@@ -52,12 +64,18 @@ bool ProfileHas(const OsProfile& profile, const WindowsFunction& function) {
                         : AtLeast(k9xReleases, function.first9x, profile);
 }
 
-std::vector<WindowsFunction> ListedImports() {
+namespace {
+std::vector<WindowsFunction> ImportsOf(const std::vector<WindowsFunction>& list) {
   std::vector<WindowsFunction> imports;
-  for (const WindowsFunction& function : ListedFunctions())
+  for (const WindowsFunction& function : list)
     if (function.imported) imports.push_back(function);
   return imports;
 }
+}  // namespace
+
+std::vector<WindowsFunction> ListedImports() { return ImportsOf(ListedFunctions()); }
+
+std::vector<WindowsFunction> SetupListedImports() { return ImportsOf(SetupListedFunctions()); }
 
 const WindowsFunction* FirstMissingImport(const OsProfile& profile,
                                           const std::vector<WindowsFunction>& imports) {

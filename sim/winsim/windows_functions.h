@@ -1,6 +1,6 @@
-// Which Windows versions have which library functions, from the program's checked-in list
-// (platform/windows_imports.def): what the loader needs to start a program and what
-// GetProcAddress can find.
+// Which Windows versions have which library functions, from the checked-in lists of Tavos
+// (platform/windows_imports.def) and of its setup (setup/setup_imports.def): what the loader
+// needs to start each program and what GetProcAddress can find.
 #pragma once
 
 #include <string>
@@ -18,15 +18,19 @@ struct WindowsFunction {
   bool imported;        // in the program's import table (else bound at run time)
 };
 
-// Every function of the list, in its order.
+// Every function of Tavos's list, in its order; of the setup's list.
 const std::vector<WindowsFunction>& ListedFunctions();
-// The listed entry for `library`!`name` (case-insensitive library, exact name), or null.
+const std::vector<WindowsFunction>& SetupListedFunctions();
+// The listed entry for `library`!`name` (case-insensitive library, exact name) in either list,
+// or null. Both lists state facts about Windows, so they agree where both name a function.
 const WindowsFunction* FindListedFunction(const std::string& library, const std::string& name);
 // Whether a version of `profile`'s family at least as new as the entry's first one; an
 // unknown version text counts as never.
 bool ProfileHas(const OsProfile& profile, const WindowsFunction& function);
 // The IMPORT entries: what the shipped Tavos.exe declares to the loader.
 std::vector<WindowsFunction> ListedImports();
+// The IMPORT entries of the setup's list: what TavosSetup.exe declares.
+std::vector<WindowsFunction> SetupListedImports();
 // The first of `imports` that `profile` lacks, or null when a program importing them starts.
 const WindowsFunction* FirstMissingImport(const OsProfile& profile,
                                           const std::vector<WindowsFunction>& imports);

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/win32.h"
 #include "sim/kernel/security.h"
@@ -25,9 +26,17 @@ namespace winsim {
 thread_local int SimScope::depth_ = 0;
 
 namespace {
+constexpr DWORD kStatusEntryPointNotFound = 0xC0000139;  // how the NT loader ends such a process
 WindowsPc* g_current = nullptr;
 thread_local SimThread* t_thread = nullptr;
 }  // namespace
+
+bool SimProcess::Imports(const std::string& library) const {
+  if (importedLibraries.empty() || strcasecmp(library.c_str(), "KERNEL32") == 0) return true;
+  for (const std::string& imported : importedLibraries)
+    if (strcasecmp(imported.c_str(), library.c_str()) == 0) return true;
+  return false;
+}
 
 std::string SimProcess::ImageName() const {
   size_t slash = exePath.find_last_of("\\/");
@@ -55,6 +64,8 @@ WindowsPc::WindowsPc(const std::string& sandbox, const OsProfile& profile, LANGI
       previous_(g_current) {
   RegisterSystemClasses(*windows_);
   BootSystemProcesses();
+  BootFolders();
+  registry_.Boot(profile_);
   g_current = this;
 }
 
@@ -86,6 +97,27 @@ WindowsPc& WindowsPc::Current() {
 void WindowsPc::SetProfile(const OsProfile& profile) {
   profile_ = profile;
   BootSystemProcesses();
+  BootFolders();
+  registry_.Boot(profile_);
+}
+
+void WindowsPc::BootFolders() {
+  std::vector<std::string> folders = {"C:\\Program Files", SystemDirectory(profile_),
+                                      TempDirectory(profile_), UserProgramsDirectory(profile_)};
+  if (profile_.IsNt()) folders.push_back(SystemDirectory(profile_) + "\\drivers");
+  if (!CommonProgramsDirectory(profile_).empty())
+    folders.push_back(CommonProgramsDirectory(profile_));
+  for (const std::string& folder : folders) {
+    std::string host;
+    std::error_code error;
+    if (files_.ToHostPath(folder, &host)) std::filesystem::create_directories(host, error);
+  }
+}
+
+bool WindowsPc::CallerIsAdministrator() const {
+  if (!profile_.IsNt()) return true;
+  const sim::AccessToken& caller = CallerAccount();
+  return caller.Has(sim::Sid::Administrators()) || caller.user == sim::Sid::LocalSystem();
 }
 
 void WindowsPc::BootSystemProcesses() {
@@ -141,6 +173,8 @@ DWORD WindowsPc::CurrentPid() const { return t_thread ? t_thread->process->pid :
 SimProcess& WindowsPc::StartPassiveProcess(const std::string& exePath) {
   processes_.push_back(std::make_unique<SimProcess>(NextId(), exePath, false));
   SimProcess& process = *processes_.back();
+  process.commandLine = "\"" + exePath + "\"";
+  if (files_.IsFile(exePath)) process.imageMapping = files_.RegisterImageMapping(exePath);
   timeline_.Add("process start " + Quote(process.ImageName()) +
                 " pid=" + std::to_string(process.pid));
   if (passiveStarted_) passiveStarted_(process);
@@ -187,8 +221,46 @@ WORD WindowsPc::StartWowTask(SimProcess& ntvdm, const std::string& filePath) {
 SimProcess& WindowsPc::StartProgram(const std::string& exePath, std::function<int()> entry,
                                     const std::string& resourceFile,
                                     const std::vector<WindowsFunction>& imports) {
+  return Start(exePath, std::move(entry), resourceFile, {}, imports, "");
+}
+
+void WindowsPc::InstallProgramImage(const std::string& bytes, ProgramImage image) {
+  programImages_[bytes] = std::move(image);
+}
+
+const ProgramImage* WindowsPc::ProgramImageOf(const std::string& bytes) const {
+  auto found = programImages_.find(bytes);
+  return found == programImages_.end() ? nullptr : &found->second;
+}
+
+SimProcess* WindowsPc::Launch(const std::string& exePath, const std::string& commandLine,
+                              DWORD* error) {
+  std::string path, bytes;
+  if (!files_.Normalize(exePath, &path) || !files_.ParentExists(path)) {
+    *error = ERROR_PATH_NOT_FOUND;
+    return nullptr;
+  }
+  if (!files_.IsFile(path) || !files_.ReadFile(path, &bytes)) {
+    *error = ERROR_FILE_NOT_FOUND;
+    return nullptr;
+  }
+  const ProgramImage* image = ProgramImageOf(bytes);
+  if (image == nullptr) {
+    *error = ERROR_BAD_EXE_FORMAT;
+    return nullptr;
+  }
+  return &Start(path, image->entry, image->resourceFile, image->rawData, image->imports,
+                commandLine);
+}
+
+SimProcess& WindowsPc::Start(const std::string& exePath, std::function<int()> entry,
+                             const std::string& resourceFile,
+                             const std::map<WORD, std::string>& rawData,
+                             const std::vector<WindowsFunction>& imports,
+                             const std::string& commandLine) {
   processes_.push_back(std::make_unique<SimProcess>(NextId(), exePath, true));
   SimProcess& process = *processes_.back();
+  process.commandLine = commandLine.empty() ? "\"" + exePath + "\"" : commandLine;
   if (const WindowsFunction* missing = FirstMissingImport(profile_, imports)) {
     // The loader's own words: the NT family names the entry point, the 9x family the export.
     std::string library = std::string(missing->library) + ".DLL";
@@ -200,16 +272,23 @@ SimProcess& WindowsPc::StartProgram(const std::string& exePath, std::function<in
     timeline_.Add("process refused " + Quote(process.ImageName()) + " system message " +
                   Quote(text));
     process.running = false;
+    process.exitCode = kStatusEntryPointNotFound;
     return process;
   }
   if (!resourceFile.empty() && !process.resources.Load(resourceFile))
     Violation("cannot load the resources " + resourceFile);
+  for (const WindowsFunction& function : imports)
+    if (!process.Imports(function.library) || process.importedLibraries.empty())
+      process.importedLibraries.push_back(function.library);
+  for (const auto& [id, data] : rawData) process.resources.Add(kResourceRawData, id, data);
+  if (files_.IsFile(exePath)) process.imageMapping = files_.RegisterImageMapping(exePath);
   timeline_.Add("process start " + Quote(process.ImageName()) +
                 " pid=" + std::to_string(process.pid));
   process.thread = std::make_unique<SimThread>(NextId(), &process);
   SimThread* thread = process.thread.get();
   thread->host = std::thread([this, thread, entry] { RunThread(thread, entry); });
-  RunUntilIdle(*thread);
+  // A program started by a program runs when the owner next lets processes run.
+  if (t_thread == nullptr) RunUntilIdle(*thread);
   return process;
 }
 
@@ -219,6 +298,7 @@ void WindowsPc::RunThread(SimThread* thread, std::function<int()> entry) {
     turnChanged_.wait(lock, [&] { return turn_ == thread; });
   }
   t_thread = thread;
+  thread->begun = true;
   DWORD exitCode = 0;
   bool endedItself = false;
   if (!thread->terminating) {
@@ -243,6 +323,7 @@ void WindowsPc::EndProcess(SimProcess& process, DWORD exitCode) {
   if (!process.running) return;
   process.running = false;
   process.exitCode = exitCode;
+  process.imageMapping.reset();
   if (SimThread* thread = process.thread.get()) {
     // A thread's windows go with it, without further messages, and their tray icons too.
     for (HWND hwnd : windows_->WindowsOf(thread)) {
@@ -309,6 +390,12 @@ std::vector<SimProcess*> WindowsPc::Processes() const {
   return running;
 }
 
+SimProcess* WindowsPc::FindAnyProcess(DWORD pid) const {
+  for (auto& process : processes_)
+    if (process->pid == pid) return process.get();
+  return nullptr;
+}
+
 SimProcess* WindowsPc::FindProcess(DWORD pid) const {
   for (auto& process : processes_)
     if (process->pid == pid && process->running) return process.get();
@@ -317,7 +404,12 @@ SimProcess* WindowsPc::FindProcess(DWORD pid) const {
 
 bool WindowsPc::HasWork(const SimThread& thread) const {
   if (thread.finished) return false;
-  if (thread.terminating || thread.quitPosted || !thread.sent.empty()) return true;
+  if (!thread.begun || thread.terminating) return true;
+  // Blocked on a process: only its end or the deadline wakes the thread.
+  if (thread.objectWait.active)
+    return FindProcess(thread.objectWait.pid) == nullptr ||
+           (thread.objectWait.timed && clock_ >= thread.objectWait.deadline);
+  if (thread.quitPosted || !thread.sent.empty()) return true;
   for (const MSG& msg : thread.posted)
     if (thread.waitingFor.Matches(msg.hwnd, msg.message)) return true;
   for (const MSG& msg : thread.input)
@@ -395,6 +487,8 @@ void WindowsPc::AdvanceTo(uint64_t time) {
       if (thread == nullptr || thread->finished) continue;
       for (const TimerEntry& timer : thread->timers)
         if (timer.nextDue > clock_) next = std::min(next, timer.nextDue);
+      const ObjectWait& wait = thread->objectWait;
+      if (wait.active && wait.timed && wait.deadline > clock_) next = std::min(next, wait.deadline);
     }
     clock_ = std::max(clock_, next);
     Settle();

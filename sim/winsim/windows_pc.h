@@ -26,6 +26,8 @@
 #include "sim/winsim/handle_table.h"
 #include "sim/winsim/menu_table.h"
 #include "sim/winsim/os_profile.h"
+#include "sim/winsim/registry.h"
+#include "sim/winsim/service_manager.h"
 #include "sim/winsim/timeline.h"
 #include "sim/winsim/windows_functions.h"
 
@@ -44,6 +46,16 @@ class Keyboard;
 class SoundCard;
 class DeviceInterfaces;
 class NotificationArea;
+
+// What a program file runs when it is started: the simulated PC knows programs by the bytes of
+// their files, so a copy of a program runs the same program, and a file no program was
+// registered for is no program at all (ERROR_BAD_EXE_FORMAT).
+struct ProgramImage {
+  std::function<int()> entry;            // its WinMain
+  std::string resourceFile;              // compiled resources (.res), may be empty
+  std::map<WORD, std::string> rawData;   // RT_RCDATA resources by id, besides those
+  std::vector<WindowsFunction> imports;  // what it declares to the loader
+};
 
 class WindowsPc {
  public:
@@ -73,6 +85,8 @@ class WindowsPc {
   sim::SimKernel* Kernel() const { return profile_.IsNt() ? kernel_ : nullptr; }
 
   FileSystem& Files() { return files_; }
+  Registry& Reg() { return registry_; }
+  ServiceManager& Services() { return services_; }
   HandleTable& Handles() { return handles_; }
   MenuTable& Menus() { return menus_; }
   WindowManager& Windows() { return *windows_; }
@@ -117,6 +131,11 @@ class WindowsPc {
   std::vector<PlayedEvent>& PlayedEvents() { return playedEvents_; }
   Timeline& Events() { return timeline_; }
 
+  // What Windows does with files when it next starts, before any program runs: the NT
+  // family's pending renames and deletions (MoveFileExA), the 95 family's WININIT.INI. The
+  // programs, windows and devices stay as they are: only the deferred file work is done.
+  void ApplyBootFileOperations();
+
   // ---- time
   uint64_t Now() const { return clock_; }
   // Moves the clock to `time`, letting every process handle each timer that falls due and
@@ -137,6 +156,13 @@ class WindowsPc {
   SimProcess& StartProgram(const std::string& exePath, std::function<int()> entry,
                            const std::string& resourceFile = "",
                            const std::vector<WindowsFunction>& imports = {});
+  // The program a file whose bytes are `bytes` runs.
+  void InstallProgramImage(const std::string& bytes, ProgramImage image);
+  const ProgramImage* ProgramImageOf(const std::string& bytes) const;
+  // Starts the program file `exePath` with `commandLine` (quoted path when empty), as
+  // CreateProcessA does; null with `error` set when the file is missing or no program. From
+  // a simulated program it only creates the process, which runs at the owner's next turn.
+  SimProcess* Launch(const std::string& exePath, const std::string& commandLine, DWORD* error);
   // Starts a program without code of its own (the browser, a mail program, ...).
   SimProcess& StartPassiveProcess(const std::string& exePath);
   // A top-level window of a program without code, with its class and title.
@@ -169,6 +195,8 @@ class WindowsPc {
   // sizes a buffer for (256), and it bounds what every walk of the process list costs.
   static constexpr size_t kMaxRunningProcesses = 1024;
   SimProcess* FindProcess(DWORD pid) const;
+  // Running or ended.
+  SimProcess* FindAnyProcess(DWORD pid) const;
   // Lets every process handle what it has pending, until all wait.
   void Settle();
 
@@ -178,6 +206,18 @@ class WindowsPc {
   void SetLoggedOnUser(const sim::AccessToken& token);
   void SetProcessAccount(DWORD pid, const sim::AccessToken& token);
   const sim::AccessToken& CallerAccount() const;
+  // Whether the caller may do what only administrators may: always on the 95 family, which
+  // has no such notion; on the NT family a member of the Administrators or SYSTEM.
+  bool CallerIsAdministrator() const;
+
+  // ---- COM: whether each thread initialised it (by thread id, 0 for the owner's), and what
+  // is alive, so that a test sees a program release its objects and free the shell's memory.
+  struct ComState {
+    std::map<DWORD, int> initialized;
+    int liveObjects = 0;
+    int shellBlocks = 0;
+  };
+  ComState& Com() { return com_; }
 
   // ---- what the simulation could not do, and what a program did wrong
   void Stub(const std::string& what);
@@ -202,12 +242,18 @@ class WindowsPc {
 
  private:
   void RunThread(SimThread* thread, std::function<int()> entry);
+  SimProcess& Start(const std::string& exePath, std::function<int()> entry,
+                    const std::string& resourceFile, const std::map<WORD, std::string>& rawData,
+                    const std::vector<WindowsFunction>& imports, const std::string& commandLine);
   // Adds to Leaks() what `process` holds: everything, or only its hooks.
   void RecordLeftBehind(const SimProcess& process, bool hooksOnly);
   DWORD NextId() { return nextId_ += 4; }
   // The processes Windows runs before any user program: silent, and with fixed ids apart
   // from the programs' ones, so that program ids stay the same on every version.
   void BootSystemProcesses();
+  // The folders every installation of the profile's version has (Program Files, the system
+  // and temporary folders, the Start menu's).
+  void BootFolders();
 
   OsProfile profile_;
   LANGID language_;
@@ -220,6 +266,8 @@ class WindowsPc {
   Timeline timeline_{clock_};
   // Declared before the handles: open file handles are destroyed while the drive still exists.
   FileSystem files_;
+  Registry registry_;
+  ServiceManager services_{registry_};
   HandleTable handles_;
   MenuTable menus_;
   std::unique_ptr<WindowManager> windows_;
@@ -245,6 +293,8 @@ class WindowsPc {
   std::function<void(bool)> pauseObserver_;
   std::function<void(SimProcess&)> passiveStarted_;
   std::map<std::string, std::string> associations_;
+  std::map<std::string, ProgramImage> programImages_;  // by file bytes
+  ComState com_;
 
   // The turn: which thread may run. Null means the owner's thread.
   std::mutex turnMutex_;

@@ -32,7 +32,7 @@ requires_exports() {
 probe=$build/tests/wine/tavos_probe.dll
 e2e_probe=$build/tests/e2e/tavos_e2e_probe.dll
 hal=$build/sim/notebook_hal/hal.dll
-images=("$dist/Tavos.exe" "$dist/portio.sys" "$probe" "$e2e_probe" "$hal"
+images=("$dist/Tavos.exe" "$dist/portio.sys" "$dist/TavosSetup.exe" "$probe" "$e2e_probe" "$hal"
         "$build/tests/wine/scenario_host.exe" "$build/tests/wine/stand_in.exe"
         "$build/tests/e2e/tavos_e2e.exe")
 for image in "${images[@]}"; do
