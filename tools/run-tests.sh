@@ -63,9 +63,9 @@ record() {
 # The counts a leg's output gives, or the reason it was skipped.
 leg_detail() {
   local status=$2 line log
-  # CTest -V puts "N: " before each line of a test's output.
+  # CTest -V puts "N: " before each line of a test's output; Wine's programs end lines in CR.
   log=$(mktemp)
-  sed -E 's/^[0-9]+: //' "$1" >"$log"
+  sed -E 's/^[0-9]+: //; s/\r$//' "$1" >"$log"
   leg_detail_of "$log" "$status"
   rm -f "$log"
 }
