@@ -93,6 +93,18 @@ check_true() {
       "output:  $(head -c 600 <<<"$out" | tr -d '\r' | tr '\n' '|')"
   fi
 }
+# What an exit code of the setup means (README, "Installing on Windows"); the others as Wine's.
+setup_exit_meaning() {
+  case $1 in
+    0) echo "the setup succeeded" ;;
+    1) echo "the setup was cancelled" ;;
+    2) echo "the setup could not write a file, folder, link or key" ;;
+    3) echo "the setup refused an unsupported Windows" ;;
+    4) echo "the setup had no administrator rights" ;;
+    5) echo "the setup could not create the driver service" ;;
+    *) wine_exit_meaning "$1" ;;
+  esac
+}
 # Runs a Windows program of the prefix and checks its exit code: run_expecting CODE WHAT PROGRAM ARGS...
 run_expecting() {
   local expected=$1 what=$2 out status=0
@@ -103,11 +115,11 @@ run_expecting() {
   "$wine" "$@" >"$work/output" 2>&1 || status=$?
   out=$(cat "$work/output")
   if [ "$status" -eq "$expected" ]; then
-    pass "$what: exit code $status ($(wine_exit_meaning "$status"))"
+    pass "$what: exit code $status ($(setup_exit_meaning "$status"))"
   else
     fail "$what: exit code" "command:  wine $*" \
-      "expected: $expected ($(wine_exit_meaning "$expected"))" \
-      "got:      $status ($(wine_exit_meaning "$status"))" \
+      "expected: $expected ($(setup_exit_meaning "$expected"))" \
+      "got:      $status ($(setup_exit_meaning "$status"))" \
       "output:   $(head -c 600 <<<"$out" | tr -d '\r' | tr '\n' '|')"
   fi
 }
