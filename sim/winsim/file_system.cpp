@@ -325,6 +325,15 @@ bool FileSystem::List(const std::string& winFolder, std::vector<std::string>* na
   return true;
 }
 
+DWORD FileSystem::WhyMissing(const char* winPath) const {
+  constexpr DWORD kErrorInvalidName = 123;  // ERROR_INVALID_NAME
+  if (winPath == nullptr || *winPath == '\0') return ERROR_PATH_NOT_FOUND;
+  if (HasInvalidNameCharacters(winPath)) return kErrorInvalidName;
+  std::string host;
+  if (!ToHostPath(winPath, &host) || !ParentExists(winPath)) return ERROR_PATH_NOT_FOUND;
+  return ERROR_FILE_NOT_FOUND;
+}
+
 bool FileSystem::HasInvalidNameCharacters(const std::string& winPath) {
   for (size_t i = 0; i < winPath.size(); ++i) {
     if (i == 1 && winPath[i] == ':') continue;

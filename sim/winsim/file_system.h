@@ -58,6 +58,10 @@ class FileSystem {
   void SetCreatedAttributes(const std::string& winPath, DWORD attributes);
   // Characters that make ERROR_INVALID_NAME rather than a missing path.
   static bool HasInvalidNameCharacters(const std::string& winPath);
+  // The last error for a path that names nothing: ERROR_INVALID_NAME for a bad name,
+  // ERROR_PATH_NOT_FOUND for a missing folder on the way (or no path), else
+  // ERROR_FILE_NOT_FOUND.
+  DWORD WhyMissing(const char* winPath) const;
 
   // ---- sharing: each open file handle or stream registers its access and share mode
   // Whether a new open with this access (GENERIC_READ/WRITE) and share mode would conflict

@@ -60,14 +60,6 @@ bool Fail(DWORD error) {
   return false;
 }
 
-// Why a path that names nothing names nothing: a bad name, a missing folder or a missing file.
-DWORD MissingError(const FileSystem& files, const char* path) {
-  if (path == nullptr || *path == '\0') return ERROR_PATH_NOT_FOUND;
-  if (FileSystem::HasInvalidNameCharacters(path)) return kErrorInvalidName;
-  std::string host;
-  if (!files.ToHostPath(path, &host) || !files.ParentExists(path)) return ERROR_PATH_NOT_FOUND;
-  return ERROR_FILE_NOT_FOUND;
-}
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
@@ -149,7 +141,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
   }
   std::string path;
   if (lpFileName == nullptr || !files.Normalize(lpFileName, &path) || !files.ParentExists(path)) {
-    SetLastError(MissingError(files, lpFileName));
+    SetLastError(files.WhyMissing(lpFileName));
     return INVALID_HANDLE_VALUE;
   }
   if (files.IsDirectory(path) || path == "C:\\") {
@@ -290,7 +282,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
   }
   std::string folderPath;
   if (!files.Normalize(folder, &folderPath) || !files.IsDirectory(folderPath)) {
-    SetLastError(MissingError(files, folder.c_str()) == kErrorInvalidName ? kErrorInvalidName
+    SetLastError(files.WhyMissing(folder.c_str()) == kErrorInvalidName ? kErrorInvalidName
                                                                           : ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
@@ -350,14 +342,14 @@ BOOL WINAPI FindClose(HANDLE hFindFile) {
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
   FileSystem& files = WindowsPc::Current().Files();
   DWORD attributes = lpFileName ? files.Attributes(lpFileName) : INVALID_FILE_ATTRIBUTES;
-  if (attributes == INVALID_FILE_ATTRIBUTES) SetLastError(MissingError(files, lpFileName));
+  if (attributes == INVALID_FILE_ATTRIBUTES) SetLastError(files.WhyMissing(lpFileName));
   return attributes;
 }
 
 BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
   FileSystem& files = WindowsPc::Current().Files();
   if (lpFileName == nullptr || !files.Exists(lpFileName))
-    return Fail(MissingError(files, lpFileName));
+    return Fail(files.WhyMissing(lpFileName));
   files.SetAttributes(lpFileName, dwFileAttributes);
   return TRUE;
 }
@@ -365,7 +357,7 @@ BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
   FileSystem& files = WindowsPc::Current().Files();
   if (lpFileName == nullptr || !files.Exists(lpFileName))
-    return Fail(MissingError(files, lpFileName));
+    return Fail(files.WhyMissing(lpFileName));
   if (files.IsDirectory(lpFileName)) return Fail(ERROR_ACCESS_DENIED);
   if (files.Attributes(lpFileName) & FILE_ATTRIBUTE_READONLY) return Fail(ERROR_ACCESS_DENIED);
   // A running program's image is mapped: Windows refuses to delete it.

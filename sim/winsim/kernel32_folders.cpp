@@ -11,7 +11,6 @@ using winsim::WindowsPc;
 
 namespace {
 
-constexpr DWORD kErrorInvalidName = 123;
 constexpr DWORD kErrorDirectory = 267;  // ERROR_DIRECTORY: "The directory name is invalid."
 
 BOOL Fail(DWORD error) {
@@ -19,14 +18,6 @@ BOOL Fail(DWORD error) {
   return FALSE;
 }
 
-// Why a path names nothing: a bad name, a missing folder on the way, or a missing last name.
-DWORD MissingError(const FileSystem& files, const char* path) {
-  if (path == nullptr || *path == '\0') return ERROR_PATH_NOT_FOUND;
-  if (FileSystem::HasInvalidNameCharacters(path)) return kErrorInvalidName;
-  std::string host;
-  if (!files.ToHostPath(path, &host) || !files.ParentExists(path)) return ERROR_PATH_NOT_FOUND;
-  return ERROR_FILE_NOT_FOUND;
-}
 
 // Copies `text` and its terminator when it fits; else the size needed, terminator included.
 DWORD CopyOut(const std::string& text, LPSTR buffer, DWORD size) {
@@ -53,7 +44,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES) {
   FileSystem& files = pc.Files();
   std::string path;
   if (lpPathName == nullptr || !files.Normalize(lpPathName, &path))
-    return Fail(MissingError(files, lpPathName));
+    return Fail(files.WhyMissing(lpPathName));
   if (files.Exists(path) || path == "C:\\") return Fail(ERROR_ALREADY_EXISTS);
   if (!files.ParentExists(path)) return Fail(ERROR_PATH_NOT_FOUND);
   if (!files.MakeFolder(path)) return Fail(ERROR_ACCESS_DENIED);
@@ -67,7 +58,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
   FileSystem& files = pc.Files();
   std::string path;
   if (lpPathName == nullptr || !files.Normalize(lpPathName, &path) || !files.Exists(path))
-    return Fail(MissingError(files, lpPathName));
+    return Fail(files.WhyMissing(lpPathName));
   if (path == "C:\\") return Fail(ERROR_ACCESS_DENIED);
   if (!files.IsDirectory(path)) return Fail(kErrorDirectory);
   std::vector<std::string> names;
@@ -96,7 +87,7 @@ DWORD WINAPI GetShortPathNameA(LPCSTR lpszLongPath, LPSTR lpszShortPath, DWORD c
   FileSystem& files = pc.Files();
   std::string path;
   if (lpszLongPath == nullptr || !files.Normalize(lpszLongPath, &path) || !files.Exists(path)) {
-    SetLastError(MissingError(files, lpszLongPath));
+    SetLastError(files.WhyMissing(lpszLongPath));
     return 0;
   }
   for (size_t start = 3; start < path.size();) {
