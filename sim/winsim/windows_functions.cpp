@@ -29,27 +29,26 @@ bool AtLeast(const Release (&releases)[N], const char* first, const OsProfile& p
 
 }  // namespace
 
-const std::vector<WindowsFunction>& ListedFunctions() {
+// Both lists' lines, as table entries.
 #define IMPORT(library, name, first9x, firstNt) {#library, #name, #first9x, #firstNt, true},
 #define BOUND(library, name, first9x, firstNt) {#library, #name, #first9x, #firstNt, false},
+
+const std::vector<WindowsFunction>& ListedFunctions() {
   static const std::vector<WindowsFunction> kFunctions = {
 #include "platform/windows_imports.def"
   };
-#undef IMPORT
-#undef BOUND
   return kFunctions;
 }
 
 const std::vector<WindowsFunction>& SetupListedFunctions() {
-#define IMPORT(library, name, first9x, firstNt) {#library, #name, #first9x, #firstNt, true},
-#define BOUND(library, name, first9x, firstNt) {#library, #name, #first9x, #firstNt, false},
   static const std::vector<WindowsFunction> kFunctions = {
 #include "setup/setup_imports.def"
   };
-#undef IMPORT
-#undef BOUND
   return kFunctions;
 }
+
+#undef IMPORT
+#undef BOUND
 
 const WindowsFunction* FindListedFunction(const std::string& library, const std::string& name) {
   for (const auto* list : {&ListedFunctions(), &SetupListedFunctions()})
