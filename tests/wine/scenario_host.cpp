@@ -20,175 +20,20 @@
 #include <string>
 #include <vector>
 
-#include "sim/machine/tray_clicks.h"
 #include "sim/notebook_hal/wine_channel.h"
+#include "tests/wine/host_session.h"
 #include "tests/wine/probe_exports.h"
 
 namespace {
 
+using namespace tavos_host;
 using tavos_wine::HexBytes;
 
 constexpr char kTavosPath[] = "C:\\Program Files\\Tavos\\Tavos.exe";
-constexpr char kTavosName[] = "Tavos.exe";
 constexpr UINT kExitCommand = 58112;
-// Real-time bounds: a tick is granted when the poll timer next runs out (at most one period);
-// a settle needs Tavos's thread to finish what it does, which with a stuck controller is some
-// 5000 status requests through Wine's driver host (20 to 45 s seen on two busy cores). Far
-// longer means Tavos hangs.
+// A tick is granted when the poll timer next runs out: at most one period.
 constexpr DWORD kTickTimeoutMs = 5000;
-constexpr DWORD kSettleTimeoutMs = 180000;
-constexpr DWORD kSettleStepMs = 50;
-constexpr DWORD kExitTimeoutMs = 10000;
 constexpr size_t kMaxDumpBytes = 1 << 20;
-constexpr size_t kMaxEventLine = 4096;
-
-struct Tavos {
-  PROCESS_INFORMATION info{};
-  HHOOK callWnd = nullptr;
-  HHOOK getMessage = nullptr;
-  bool ended = false;
-};
-
-HANDLE g_grant;
-HANDLE g_ran;
-HANDLE g_settled;
-UINT g_settleMessage;
-HMODULE g_probe;
-std::vector<Tavos> g_tavos;
-std::vector<HANDLE> g_others;  // programs started by process statements
-std::string g_standIn;
-unsigned long long g_now = 0;  // the scenario's time in ms
-// The poll timer as the probe reported it: running, and when it runs out next.
-bool g_timerRunning = false;
-unsigned long long g_timerDue = 0;
-unsigned long long g_timerPeriod = 0;
-long long g_eventsRead = 0;
-std::string g_partialEvent;
-
-void Say(const std::string& line) {
-  std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
-}
-
-void Event(const std::string& event) { Say("@" + std::to_string(g_now) + " " + event); }
-
-bool FromHex(const std::string& hex, std::string* bytes) {
-  bytes->clear();
-  if (hex == "-") return true;
-  if (hex.size() % 2) return false;
-  for (size_t i = 0; i < hex.size(); i += 2) {
-    char* end = nullptr;
-    std::string pair = hex.substr(i, 2);
-    unsigned long value = std::strtoul(pair.c_str(), &end, 16);
-    if (end != pair.c_str() + 2) return false;
-    *bytes += char(value);
-  }
-  return true;
-}
-
-// The tray icon, as the probe reported it.
-struct TrayIcon {
-  bool shown = false;
-  HWND hwnd = nullptr;
-  UINT callback = 0;
-  UINT id = 0;
-};
-TrayIcon g_icon;
-
-// Tracks the poll timer and the tray icon from the probe's lines, so that waits grant the
-// ticks that fall due and clicks find the icon.
-void TrackState(const std::string& line) {
-  unsigned id = 0, elapse = 0;
-  unsigned long long hwnd = 0;
-  unsigned callback = 0, icon = 0;
-  char tip[256];
-  if (std::sscanf(line.c_str(), "timer-start %u %u", &id, &elapse) == 2 &&
-      id == tavos_wine::kPollTimerId) {
-    g_timerRunning = true;
-    g_timerPeriod = elapse;
-    g_timerDue = g_now + elapse;
-  } else if (std::sscanf(line.c_str(), "timer-stop %u", &id) == 1 &&
-             id == tavos_wine::kPollTimerId) {
-    g_timerRunning = false;
-  } else if (std::sscanf(line.c_str(), "tray-%*s %u %255s %llu %u %u", &icon, tip, &hwnd, &callback,
-                         &id) == 5) {
-    g_icon = {true, reinterpret_cast<HWND>(static_cast<ULONG_PTR>(hwnd)), callback, id};
-  }
-}
-
-// Passes on the lines the probe and hal.dll added since the last look, stamped now.
-void ForwardEvents() {
-  HANDLE file = CreateFileA(tavos_wine::kEventsPath, GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  LARGE_INTEGER at;
-  at.QuadPart = g_eventsRead;
-  char chunk[4096];
-  DWORD got = 0;
-  while (SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
-         ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-    for (DWORD i = 0; i < got; ++i) {
-      if (chunk[i] == '\n') {
-        TrackState(g_partialEvent);
-        Event(g_partialEvent);
-        g_partialEvent.clear();
-      } else if (g_partialEvent.size() < kMaxEventLine) {
-        g_partialEvent += chunk[i];
-      }
-    }
-    at.QuadPart += got;
-  }
-  g_eventsRead = at.QuadPart;
-  CloseHandle(file);
-}
-
-void AppendControl(const std::string& line) { tavos_wine::AppendLine(tavos_wine::kControlPath, line); }
-
-Tavos* Running() {
-  for (Tavos& t : g_tavos)
-    if (!t.ended) return &t;
-  return nullptr;
-}
-
-// Reports copies of Tavos that have ended since the last look.
-void ReportEnds() {
-  for (Tavos& t : g_tavos) {
-    if (t.ended || WaitForSingleObject(t.info.hProcess, 0) != WAIT_OBJECT_0) continue;
-    t.ended = true;
-    DWORD code = 0;
-    GetExitCodeProcess(t.info.hProcess, &code);
-    ForwardEvents();
-    Event("process-end " + HexBytes(kTavosName) + " " + std::to_string(code));
-  }
-}
-
-// Waits until the running Tavos has done everything it was given (or has ended), then
-// passes on what it did. False when it neither settles nor ends in time.
-bool Settle(Tavos* t) {
-  if (t != nullptr) {
-    ResetEvent(g_settled);
-    // A thread takes posted messages only once it has a message queue; until then the post
-    // fails and is tried again.
-    bool posted = false;
-    HANDLE both[] = {g_settled, t->info.hProcess};
-    DWORD waited = WAIT_TIMEOUT;
-    for (DWORD spent = 0; waited == WAIT_TIMEOUT && spent < kSettleTimeoutMs;
-         spent += kSettleStepMs) {
-      if (!posted) posted = PostThreadMessageA(t->info.dwThreadId, g_settleMessage, 0, 0) != 0;
-      waited = WaitForMultipleObjects(2, both, FALSE, kSettleStepMs);
-    }
-    if (waited == WAIT_TIMEOUT) {
-      ForwardEvents();
-      return false;
-    }
-  }
-  ForwardEvents();
-  ReportEnds();
-  return true;
-}
-
-bool Settle() { return Settle(Running()); }
 
 bool Start(std::string* why) {
   const bool second = Running() != nullptr;
@@ -226,8 +71,7 @@ bool Start(std::string* why) {
   g_tavos.push_back(t);
   // Its first settle message waits in the queue until its message loop runs.
   if (!Settle(&g_tavos.back())) {
-    *why = "start: Tavos did not reach its message loop within " +
-           std::to_string(kSettleTimeoutMs) + " ms";
+    *why = "start: Tavos did not reach its message loop in time";
     return false;
   }
   // Both copies would take the ticks granted for one: only a second copy that ends by itself
@@ -260,73 +104,6 @@ bool Wait(unsigned long long ms, std::string* why) {
   }
   g_now = end;
   return Settle() || (*why = "wait: Tavos did not become idle", false);
-}
-
-// The user clicks the icon: the shell posts its callback message with each mouse message.
-bool Tray(const std::string& click, std::string* why) {
-  const std::vector<UINT> mouse = tavos_sim::TrayClickMessages(click);
-  if (mouse.empty() || !g_icon.shown || Running() == nullptr || !IsWindow(g_icon.hwnd))
-    return *why = "tray: there is no icon in the notification area", false;
-  for (UINT message : mouse) PostMessageA(g_icon.hwnd, g_icon.callback, g_icon.id, LPARAM(message));
-  return true;
-}
-
-struct Surface {
-  DWORD thread;
-  HWND menu = nullptr;
-  HWND dialog = nullptr;
-};
-
-BOOL CALLBACK FindSurface(HWND hwnd, LPARAM param) {
-  auto* found = reinterpret_cast<Surface*>(param);
-  char cls[16] = "";
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (GetWindowThreadProcessId(hwnd, nullptr) != found->thread || !IsWindowVisible(hwnd))
-    return TRUE;
-  if (std::strcmp(cls, "#32768") == 0) found->menu = hwnd;
-  if (std::strcmp(cls, "#32770") == 0) found->dialog = hwnd;
-  return TRUE;
-}
-
-BOOL CALLBACK CollectButton(HWND hwnd, LPARAM param) {
-  auto* buttons = reinterpret_cast<std::vector<HWND>*>(param);
-  char cls[16] = "";
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (lstrcmpiA(cls, "Button") == 0 && IsWindowVisible(hwnd)) buttons->push_back(hwnd);
-  return TRUE;
-}
-
-std::string TextOf(HWND hwnd) {
-  char text[128] = "";
-  GetWindowTextA(hwnd, text, sizeof text);
-  return text;
-}
-
-// Picks the button TEXT of the dialog or message box on top, as a click on it would.
-bool Choose(const std::string& text, std::string* why) {
-  Tavos* t = Running();
-  Surface top{t ? t->info.dwThreadId : 0};
-  if (t != nullptr) EnumWindows(FindSurface, reinterpret_cast<LPARAM>(&top));
-  std::string offered;
-  // Neither keys posted to the menu window nor keys sent as input reach Wine's menu loop from
-  // another process, so a menu item is not chosen here (the runner refuses "tray right").
-  if (top.menu != nullptr) return *why = "choose: menu items cannot be chosen on Wine", false;
-  if (top.dialog != nullptr) {
-    std::vector<HWND> buttons;
-    EnumChildWindows(top.dialog, CollectButton, reinterpret_cast<LPARAM>(&buttons));
-    for (HWND button : buttons) {
-      if (TextOf(button) == text) {
-        PostMessageA(top.dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
-                     reinterpret_cast<LPARAM>(button));
-        return true;
-      }
-      offered += (offered.empty() ? "\"" : ", \"") + TextOf(button) + "\"";
-    }
-    return *why =
-               "choose: the dialog on top offers no \"" + text + "\" (it offers " + offered + ")",
-           false;
-  }
-  return *why = "choose: nothing on screen waits for a choice", false;
 }
 
 BOOL CALLBACK FindFrame(HWND hwnd, LPARAM param) {
@@ -362,8 +139,6 @@ bool Exit(std::string* why) {
   return true;
 }
 
-bool MakeFolders(const std::string& path);
-
 // A program beside Tavos that only shows in the process list: the stand-in, copied to the
 // path and told to stay.
 bool StartProcess(const std::string& path, std::string* why) {
@@ -384,15 +159,6 @@ bool StartProcess(const std::string& path, std::string* why) {
   g_others.push_back(info.hProcess);
   Event("process-start " + HexBytes(path.substr(path.find_last_of('\\') + 1)) + " " +
         std::to_string(info.dwProcessId));
-  return true;
-}
-
-bool MakeFolders(const std::string& path) {
-  for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1)) {
-    const std::string folder = path.substr(0, at);
-    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-      return false;
-  }
   return true;
 }
 
