@@ -37,6 +37,7 @@ bool g_timerRunning = false;
 unsigned long long g_timerDue = 0;
 unsigned long long g_timerPeriod = 0;
 TrayIcon g_icon;
+std::vector<std::string> g_menuItems;
 
 void Say(const std::string& line) {
   std::printf("%s\n", line.c_str());
@@ -77,6 +78,16 @@ static void TrackState(const std::string& line) {
   } else if (std::sscanf(line.c_str(), "tray-%*s %u %255s %llu %u %u", &icon, tip, &hwnd, &callback,
                          &id) == 5) {
     g_icon = {true, reinterpret_cast<HWND>(static_cast<ULONG_PTR>(hwnd)), callback, id};
+  } else if (line.rfind("menu ", 0) == 0) {
+    g_menuItems.clear();
+    for (size_t at = 5; at < line.size();) {
+      size_t end = line.find(' ', at);
+      if (end == std::string::npos) end = line.size();
+      std::string item;
+      if (FromHex(line.substr(at, end - at), &item))
+        g_menuItems.push_back(!item.empty() && item[0] == '*' ? item.substr(1) : item);
+      at = end + 1;
+    }
   }
 }
 

@@ -42,6 +42,8 @@ extern bool g_timerRunning;
 extern unsigned long long g_timerDue;
 extern unsigned long long g_timerPeriod;
 extern TrayIcon g_icon;
+// The items of the menu Tavos opened last, as the probe reported them ("-" a separator).
+extern std::vector<std::string> g_menuItems;
 
 void Say(const std::string& line);
 // One event line, stamped with the scenario's time.
@@ -60,8 +62,18 @@ bool Settle(Tavos* t);
 bool Settle();
 bool MakeFolders(const std::string& path);
 
+// Tavos's main window; null when no Tavos runs (scenario_host.cpp).
+HWND TavosFrame();
+
 // What the user does to the tray icon and to what is on screen (host_surfaces.cpp).
+bool DrawOwnCaptions();
 bool Tray(const std::string& click, std::string* why);
 bool Choose(const std::string& text, std::string* why);
+bool TypeText(const std::string& text, std::string* why);
+bool Key(const std::string& key, std::string* why);
+bool Close(std::string* why);
+bool Pick(const std::string& path, bool cancel, std::string* why);
+bool Screen(std::string* why);
+bool Command(unsigned id, std::string* why);
 
 }  // namespace tavos_host

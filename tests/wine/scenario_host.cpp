@@ -5,7 +5,8 @@
 //
 // Commands: os NAME | ec ready | ec busy N | ec stuck | press BITS | media BITS |
 //           file HEXPATH HEXBYTES | dump HEXPATH | process HEXPATH | start | wait MS | exit |
-//           tray right|left|double | choose HEXTEXT | end
+//           tray right|left|double | choose HEXTEXT | type HEXTEXT | key enter|esc | close |
+//           pick HEXPATH|cancel | screen | command N | end
 // Events it adds to those of the probe and hal.dll: process-start HEXNAME PID,
 // process-end HEXNAME CODE, dump HEXPATH HEXBYTES [hidden], dump HEXPATH missing, exit.
 //
@@ -120,16 +121,26 @@ BOOL CALLBACK FindFrame(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
-bool Exit(std::string* why) {
-  Event("exit");
+}  // namespace
+
+HWND tavos_host::TavosFrame() {
   Tavos* t = Running();
   std::pair<DWORD, HWND> found{t ? t->info.dwProcessId : 0, nullptr};
   if (t != nullptr) EnumWindows(FindFrame, reinterpret_cast<LPARAM>(&found));
-  if (found.second == nullptr) {
+  return found.second;
+}
+
+namespace {
+
+bool Exit(std::string* why) {
+  Event("exit");
+  Tavos* t = Running();
+  HWND frame = TavosFrame();
+  if (frame == nullptr) {
     *why = "exit: no Tavos is running";
     return false;
   }
-  PostMessageA(found.second, WM_COMMAND, kExitCommand, 0);
+  PostMessageA(frame, WM_COMMAND, kExitCommand, 0);
   if (WaitForSingleObject(t->info.hProcess, kExitTimeoutMs) != WAIT_OBJECT_0) {
     *why = "exit: Tavos did not end within " + std::to_string(kExitTimeoutMs) + " ms";
     return false;
@@ -239,6 +250,18 @@ bool Apply(const std::string& line, bool* end, std::string* why) {
     std::string text;
     if (!FromHex(rest, &text)) return *why = "choose: malformed command", false;
     if (!Choose(text, why)) return false;
+  } else if (word == "type" || word == "pick") {
+    std::string text;
+    if (!FromHex(rest, &text) && rest != "cancel") return *why = word + ": malformed command", false;
+    if (!(word == "type" ? TypeText(text, why) : Pick(text, rest == "cancel", why))) return false;
+  } else if (word == "key") {
+    if (!Key(rest, why)) return false;
+  } else if (word == "close") {
+    if (!Close(why)) return false;
+  } else if (word == "screen") {
+    if (!Screen(why)) return false;
+  } else if (word == "command") {
+    if (!Command(unsigned(std::strtoul(rest.c_str(), nullptr, 10)), why)) return false;
   } else if (word == "process") {
     std::string path;
     if (!FromHex(rest, &path)) return *why = "process: malformed command", false;
@@ -302,7 +325,8 @@ int main(int argc, char** argv) {
   g_ran = CreateEventA(nullptr, FALSE, FALSE, tavos_wine::kTickRan);
   g_settled = CreateEventA(nullptr, FALSE, FALSE, tavos_wine::kSettled);
   g_settleMessage = RegisterWindowMessageA(tavos_wine::kSettleMessage);
-  if (g_probe == nullptr || !g_grant || !g_ran || !g_settled || !g_settleMessage) {
+  if (g_probe == nullptr || !g_grant || !g_ran || !g_settled || !g_settleMessage ||
+      !DrawOwnCaptions()) {
     Say("refused the host cannot set up (error " + std::to_string(GetLastError()) + ")");
     return 2;
   }

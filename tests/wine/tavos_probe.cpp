@@ -16,6 +16,7 @@
 
 #include "sim/notebook_hal/wine_channel.h"
 #include "tests/wine/probe_exports.h"
+#include "tests/wine/probe_surfaces.h"
 
 namespace {
 
@@ -65,13 +66,19 @@ BOOL CALLBACK MatchIcon(HMODULE module, LPCSTR, LPSTR name, LONG_PTR param) {
   return FALSE;
 }
 
+}  // namespace
+
 // The icon resource of Tavos.exe the handle was loaded from; 0 when none.
-ULONG_PTR IconResourceId(HICON icon) {
+ULONG_PTR tavos_probe::IconResourceId(HICON icon) {
   IconSearch search{icon, 0};
   EnumResourceNamesA(GetModuleHandleA(nullptr), RT_GROUP_ICON, MatchIcon,
                      reinterpret_cast<LONG_PTR>(&search));
   return search.id;
 }
+
+namespace {
+
+using tavos_probe::IconResourceId;
 
 // The host clicks the icon as the shell would: it needs the icon's window, callback and id.
 BOOL WINAPI ProbeNotifyIcon(DWORD message, PNOTIFYICONDATAA data) {
@@ -104,7 +111,11 @@ BOOL WINAPI ProbeTrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserv
                                : ((state & MF_CHECKED) ? "*" : "") + std::string(text));
   }
   AppendEvent(line);
-  return g_trackPopupMenu(menu, flags, x, y, reserved, owner, rect);
+  tavos_probe::SurfaceOpens("menu", 0, menu);
+  const BOOL result = g_trackPopupMenu(menu, flags, x, y, reserved, owner, rect);
+  tavos_probe::SurfaceCloses();
+  tavos_probe::MenuEnded(owner);
+  return result;
 }
 
 INT_PTR WINAPI ProbeDialogBoxParam(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc,
@@ -112,14 +123,19 @@ INT_PTR WINAPI ProbeDialogBoxParam(HINSTANCE instance, LPCSTR name, HWND owner, 
   const std::string id =
       std::to_string(IS_INTRESOURCE(name) ? reinterpret_cast<ULONG_PTR>(name) : 0);
   AppendEvent("dialog-open " + id);
+  tavos_probe::SurfaceOpens("dialog", std::stoi(id));
   INT_PTR result = g_dialogBoxParam(instance, name, owner, proc, param);
+  tavos_probe::SurfaceCloses();
   AppendEvent("dialog-close " + id + " " + std::to_string(result));
   return result;
 }
 
 int WINAPI ProbeMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   AppendEvent("msgbox " + HexBytes(Text(text)));
-  return g_messageBox(owner, text, caption, type);
+  tavos_probe::SurfaceOpens("msgbox", 0);
+  const int result = g_messageBox(owner, text, caption, type);
+  tavos_probe::SurfaceCloses();
+  return result;
 }
 
 HINSTANCE WINAPI ProbeShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
@@ -155,6 +171,8 @@ const Wrap kWraps[] = {
     {"user32.dll", "TrackPopupMenu", reinterpret_cast<void*>(ProbeTrackPopupMenu), false},
     {"user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(ProbeDialogBoxParam), false},
     {"user32.dll", "MessageBoxA", reinterpret_cast<void*>(ProbeMessageBox), false},
+    {"comdlg32.dll", "GetOpenFileNameA", reinterpret_cast<void*>(tavos_probe::ProbeGetOpenFileName),
+     false},
 };
 
 FARPROC(WINAPI* g_getProcAddress)(HMODULE, LPCSTR) = GetProcAddress;
@@ -216,6 +234,8 @@ void WrapOnce() {
 extern "C" __declspec(dllexport) LRESULT CALLBACK
     TavosWineCallWndHook(int code, WPARAM wParam, LPARAM lParam) {
   WrapOnce();
+  if (code == HC_ACTION && lParam != 0)
+    tavos_probe::SeeSentMessage(*reinterpret_cast<CWPSTRUCT*>(lParam));
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -229,10 +249,11 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
   static HANDLE ran = OpenEventA(EVENT_MODIFY_STATE, FALSE, tavos_wine::kTickRan);
   static HANDLE settled = OpenEventA(EVENT_MODIFY_STATE, FALSE, tavos_wine::kSettled);
   auto* msg = reinterpret_cast<MSG*>(lParam);
-  if (code == HC_ACTION && removal == PM_REMOVE && msg != nullptr) {
+  if (code == HC_ACTION && removal == PM_REMOVE && msg != nullptr &&
+      !tavos_probe::TakeMessage(msg)) {
     if (msg->message == settle && msg->hwnd == nullptr) {
       msg->message = WM_NULL;
-      if (settled) SetEvent(settled);
+      if (settled && tavos_probe::SettlesNow()) SetEvent(settled);
     } else if (msg->message == WM_TIMER && msg->wParam == tavos_wine::kPollTimerId &&
                msg->lParam == 0 && !IsTopMost(msg->hwnd)) {
       // Not granted: the tick waits for the next period, as if the timer had not run out.

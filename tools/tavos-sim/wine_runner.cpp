@@ -25,6 +25,9 @@ const char* const kWineObservedKinds[] = {"ec",
                                           "menu",
                                           "dialog",
                                           "msgbox",
+                                          "screen",
+                                          "fileopen",
+                                          "command",
                                           "process start \"Tavos.exe\"",
                                           "process end \"Tavos.exe\"",
                                           nullptr};
@@ -99,6 +102,41 @@ std::string Byte(unsigned value) {
   return text;
 }
 
+// The probe's "screen ..." and "fileopen ..." events, whose strings travel as hex, as the
+// timeline writes them: the words a form puts strings in are unhexed and quoted.
+bool ScreenOrFileLine(const std::vector<std::string>& w, std::string* line) {
+  std::string s;
+  auto all = [&](size_t from, size_t to, std::string* out) {
+    for (size_t i = from; i < to; ++i) {
+      if (!Unhex(w[i], &s)) return false;
+      *out += " " + winsim::Quote(s);
+    }
+    return true;
+  };
+  *line = w[0] + " " + (w.size() > 1 ? w[1] : "");
+  const std::string form = w.size() > 1 ? w[1] : "";
+  if (w[0] == "fileopen") {
+    if (form == "cancel" && w.size() == 2) return true;
+    if (form == "pick" && w.size() == 3) return all(2, 3, line);
+    size_t name = 2;
+    while (name < w.size() && w[name] != "name") ++name;
+    return form == "filter" && name + 2 == w.size() && all(2, name, line) &&
+           all(name + 1, w.size(), &(*line += " name"));
+  }
+  if ((form == "none" || form == "menu") && w.size() == 2) return true;
+  if ((form == "item" || form == "name" || form == "msgbox" || form == "fileopen") && w.size() == 3)
+    return all(2, 3, line);
+  if (form == "filter") return all(2, w.size(), line);
+  if (form == "dialog" && w.size() == 4) return all(3, 4, &(*line += " " + w[2]));
+  if (form == "control" && w.size() >= 5) {
+    *line += " " + w[2] + " " + w[3];
+    if (!all(4, 5, line)) return false;
+    for (size_t i = 5; i < w.size(); ++i) *line += " " + w[i];
+    return true;
+  }
+  return false;
+}
+
 // The host command for a statement; empty with `*why` for one Wine cannot do.
 std::string HostCommand(const Statement& s, std::string* why) {
   switch (s.op) {
@@ -156,11 +194,23 @@ std::string HostCommand(const Statement& s, std::string* why) {
     case Op::Tray:
       // The menu it opens shows (a menu line), but no item of it can be chosen from outside:
       // neither posted keys nor input reach Wine's menu loop.
-      if (s.text == "right")
-        return *why = "tray right: an item of the tray menu cannot be chosen on Wine", "";
       return "tray " + s.text;
     case Op::Choose:
       return "choose " + Hex(s.text);
+    case Op::Type:
+      return "type " + Hex(s.text);
+    case Op::Key:
+      return "key " + s.text;
+    case Op::Close:
+      return "close";
+    case Op::Pick:
+      return s.text.empty() ? "pick cancel" : "pick " + Hex(s.text);
+    case Op::Command:
+      return "command " + std::to_string(s.number);
+    case Op::Screen:
+      return "screen";
+    case Op::System:
+      break;
   }
   return *why = "not possible on Wine", "";
 }
@@ -292,6 +342,13 @@ bool WineEventTranslator::Add(const std::string& hostLine, std::vector<std::stri
     emit("dialog close " + w[1] + " result=" + w[2]);
   } else if (w[0] == "msgbox" && w.size() == 2 && Unhex(w[1], &a)) {
     emit("msgbox " + winsim::Quote(a));
+  } else if (w[0] == "menu-dismissed" && w.size() == 1) {
+    emit("menu dismissed");
+  } else if (w[0] == "command" && w.size() == 2) {
+    emit("command " + w[1]);
+  } else if (w[0] == "fileopen" || w[0] == "screen") {
+    if (!ScreenOrFileLine(w, &a)) return *problem = "malformed line: " + hostLine, false;
+    emit(a);
   } else if (w[0] == "exit" && w.size() == 1) {
     emit("exit");
   } else {

@@ -1,0 +1,86 @@
+// The user's hands under Wine: real mouse and keyboard input through SendInput, which Wine's
+// server queues as a user's. A click goes to the window under the pointer and is lost on a
+// disabled one; keys go to the thread of the window in front. Each batch ends with the marker
+// key, so the host knows when Tavos's thread has taken all of it.
+#include "tests/wine/host_input.h"
+
+#include "tests/wine/host_session.h"
+#include "tests/wine/probe_surfaces.h"
+
+namespace tavos_host {
+
+namespace {
+
+// Tavos takes input in its message loops; a loop that takes none for this long is stuck.
+constexpr DWORD kInputTimeoutMs = 20000;
+
+HANDLE InputTakenEvent() {
+  static HANDLE taken = CreateEventA(nullptr, FALSE, FALSE, tavos_wine::kInputTaken);
+  return taken;
+}
+
+}  // namespace
+
+void Input::Key(WORD vk, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = WORD(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  inputs_.push_back(in);
+}
+
+void Input::Press(WORD vk) {
+  Key(vk, false);
+  Key(vk, true);
+}
+
+void Input::Type(const std::string& text) {
+  for (unsigned char c : text) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wScan = c;  // the characters a scenario types are Latin-1
+    in.ki.dwFlags = KEYEVENTF_UNICODE;
+    inputs_.push_back(in);
+    in.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+    inputs_.push_back(in);
+  }
+}
+
+void Input::Click(POINT at) {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  // Wine maps 0..65535 back onto the screen by multiplying and dropping the low 16 bits.
+  in.mi.dx = LONG((at.x * 65536LL + width - 1) / width);
+  in.mi.dy = LONG((at.y * 65536LL + height - 1) / height);
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs_.push_back(in);
+  in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+  inputs_.push_back(in);
+  in.mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+  inputs_.push_back(in);
+}
+
+bool Input::Send(std::string* why) {
+  Press(tavos_wine::kInputMarkerKey);
+  HANDLE taken = InputTakenEvent();
+  Tavos* t = Running();
+  if (taken == nullptr || t == nullptr) return *why = "no Tavos takes input", false;
+  ResetEvent(taken);
+  const UINT sent = SendInput(UINT(inputs_.size()), inputs_.data(), sizeof(INPUT));
+  inputs_.clear();
+  if (sent == 0)
+    return *why = "SendInput failed with error " + std::to_string(GetLastError()), false;
+  HANDLE both[] = {taken, t->info.hProcess};
+  if (WaitForMultipleObjects(2, both, FALSE, kInputTimeoutMs) == WAIT_TIMEOUT) {
+    char title[128] = "";
+    GetWindowTextA(GetForegroundWindow(), title, sizeof title);
+    return *why = std::string("the input did not reach Tavos in time (the window in front: \"") +
+                  title + "\")",
+           false;
+  }
+  return Settle() || (*why = "Tavos did not become idle after the input", false);
+}
+
+}  // namespace tavos_host

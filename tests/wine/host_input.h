@@ -1,0 +1,27 @@
+// The user's mouse and keyboard under Wine (host_input.cpp).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace tavos_host {
+
+// A batch of input, sent at once and followed until Tavos's thread has taken it and settled.
+class Input {
+ public:
+  void Key(WORD vk, bool up);
+  void Press(WORD vk);
+  // Characters as typed (each one's key message carries it, as an input method sends it).
+  void Type(const std::string& text);
+  // A left click at a point of the screen.
+  void Click(POINT at);
+  // False with `*why` when the input did not reach Tavos or Tavos did not settle after it.
+  bool Send(std::string* why);
+
+ private:
+  std::vector<INPUT> inputs_;
+};
+
+}  // namespace tavos_host
