@@ -7,6 +7,7 @@
 
 #include "platform/win32.h"
 #include "sim/winsim/dialog_template.h"
+#include "sim/winsim/resources.h"
 #include "sim/winsim/sim_process.h"
 #include "sim/winsim/system_classes.h"
 #include "sim/winsim/window_manager.h"
@@ -20,6 +21,8 @@ namespace {
 constexpr const char kDialogClass[] = "#32770";
 constexpr DWORD kErrorResourceNotFound = 1814;
 constexpr int kMessageTextId = 0xFFFF;
+constexpr int kMessageIconId = 1088;
+constexpr UINT kMessageIconMask = 0xF0;  // MB_ICONMASK
 
 bool IsPushButton(HWND hwnd) {
   return (SendMessageA(hwnd, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) !=
@@ -359,8 +362,18 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   HWND box = winsim::CreateDialogWindow(lpCaption ? lpCaption : "Error", hWnd, MessageBoxDialogProc,
                                         style, 0);
   if (box == nullptr) return 0;
-  CreateWindowExA(0, "Static", lpText ? lpText : "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, box,
-                  reinterpret_cast<HMENU>(uintptr_t(kMessageTextId)), nullptr, nullptr);
+  // The controls in the order of the message box's template: the icon, the buttons, the text.
+  // Windows documents neither that order nor the controls' ids; these are those of Wine's
+  // template (MSGBOX in dlls/user32/user32.rc): the icon 1088 (stc1), the text 0xFFFF.
+  // The icon a type names is the system's stop, question, exclamation or information icon
+  // (MessageBox's uType; IDI_HAND 32513 to IDI_ASTERISK 32516).
+  if (const UINT icon = (uType & kMessageIconMask) >> 4; icon >= 1 && icon <= 4) {
+    HWND shown = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE | SS_ICON, 0, 0, 0, 0, box,
+                                 reinterpret_cast<HMENU>(uintptr_t(kMessageIconId)), nullptr,
+                                 nullptr);
+    if (SimWindow* record = pc.Windows().Find(shown))
+      record->image = winsim::IconHandle(WORD(32512 + icon));
+  }
   HWND first = nullptr;
   for (const Button& button : buttons) {
     DWORD kind = first == nullptr ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
@@ -369,6 +382,8 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
                         0, 0, box, reinterpret_cast<HMENU>(uintptr_t(button.id)), nullptr, nullptr);
     if (first == nullptr) first = made;
   }
+  CreateWindowExA(0, "Static", lpText ? lpText : "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, box,
+                  reinterpret_cast<HMENU>(uintptr_t(kMessageTextId)), nullptr, nullptr);
   pc.Windows().Find(box)->defaultId = buttons.front().id;
   SetFocus(first);
   return int(winsim::RunModal(box, "msgbox", nullptr));

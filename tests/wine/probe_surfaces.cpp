@@ -74,6 +74,15 @@ HWND EnterTarget(HWND dialog) {
   return GetDlgItem(dialog, IDOK);
 }
 
+// Tavos's own icon resource, else the system icon (IDI_APPLICATION 32512 to IDI_WINLOGO 32517)
+// a message box shows; LoadIcon hands out one shared handle for each.
+ULONG_PTR ShownIcon(HICON icon) {
+  if (const ULONG_PTR own = IconResourceId(icon)) return own;
+  for (WORD id = 32512; id <= 32517; ++id)
+    if (LoadIconA(nullptr, MAKEINTRESOURCEA(id)) == icon) return id;
+  return 0;
+}
+
 std::string ControlLine(HWND dialog, HWND control, HWND enter) {
   const std::string kind = KindOf(control);
   std::string line = "screen control " + std::to_string(int(short(GetDlgCtrlID(control)))) + " " +
@@ -83,8 +92,7 @@ std::string ControlLine(HWND dialog, HWND control, HWND enter) {
     image = ClassOf(control) == "Static"
                 ? reinterpret_cast<HANDLE>(SendMessageA(control, STM_GETICON, 0, 0))
                 : reinterpret_cast<HANDLE>(SendMessageA(control, BM_GETIMAGE, IMAGE_ICON, 0));
-  if (image != nullptr)
-    line += " icon=" + std::to_string(IconResourceId(static_cast<HICON>(image)));
+  if (image != nullptr) line += " icon=" + std::to_string(ShownIcon(static_cast<HICON>(image)));
   if (kind == "checkbox" && SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED)
     line += " checked";
   if (!IsWindowEnabled(control)) line += " disabled";
