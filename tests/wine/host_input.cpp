@@ -47,7 +47,7 @@ void Input::Type(const std::string& text) {
   }
 }
 
-void Input::Click(POINT at) {
+void Input::Click(POINT at, bool right) {
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   INPUT in{};
   in.type = INPUT_MOUSE;
@@ -56,9 +56,9 @@ void Input::Click(POINT at) {
   in.mi.dy = LONG((at.y * 65536LL + height - 1) / height);
   in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   inputs_.push_back(in);
-  in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+  in.mi.dwFlags = (right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) | MOUSEEVENTF_ABSOLUTE;
   inputs_.push_back(in);
-  in.mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+  in.mi.dwFlags = (right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP) | MOUSEEVENTF_ABSOLUTE;
   inputs_.push_back(in);
 }
 

@@ -15,8 +15,8 @@ class Input {
   void Press(WORD vk);
   // Characters as typed (each one's key message carries it, as an input method sends it).
   void Type(const std::string& text);
-  // A left click at a point of the screen.
-  void Click(POINT at);
+  // A click at a point of the screen, with the left button or the right one.
+  void Click(POINT at, bool right = false);
   // False with `*why` when the input did not reach Tavos or Tavos did not settle after it.
   bool Send(std::string* why);
 

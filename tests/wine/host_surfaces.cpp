@@ -26,15 +26,6 @@ bool DrawOwnCaptions() {
   return set == ERROR_SUCCESS;
 }
 
-// The user clicks the icon: the shell posts its callback message with each mouse message.
-bool Tray(const std::string& click, std::string* why) {
-  const std::vector<UINT> mouse = tavos_sim::TrayClickMessages(click);
-  if (mouse.empty() || !g_icon.shown || Running() == nullptr || !IsWindow(g_icon.hwnd))
-    return *why = "tray: there is no icon in the notification area", false;
-  for (UINT message : mouse) PostMessageA(g_icon.hwnd, g_icon.callback, g_icon.id, LPARAM(message));
-  return true;
-}
-
 namespace {
 
 constexpr char kMenuClass[] = "#32768";
@@ -81,6 +72,16 @@ std::vector<HWND> Surfaces() {
 }
 
 bool IsMenu(HWND hwnd) { return ClassOf(hwnd) == kMenuClass; }
+// Where the notification area is on Windows, the screen's bottom right corner, unless the menu
+// covers it.
+POINT OutsideOf(HWND menu) {
+  RECT rect{};
+  GetWindowRect(menu, &rect);
+  POINT corner{GetSystemMetrics(SM_CXSCREEN) - 8, GetSystemMetrics(SM_CYSCREEN) - 8};
+  if (PtInRect(&rect, corner)) corner = POINT{8, 8};
+  return corner;
+}
+
 bool IsFileDialog(HWND hwnd) { return GetDlgItem(hwnd, kFileTypeBox) != nullptr; }
 
 std::string KindOf(HWND surface) {
@@ -166,6 +167,28 @@ bool ChooseMenuItem(HWND menu, const std::string& text, std::string* why) {
 }
 
 }  // namespace
+
+// The user clicks the icon. The notification area is the shell's, which tells Tavos each mouse
+// message by posting its callback message; Wine's shell shows no notification area in this
+// session (no X tray to dock in), so the host posts them as it would. A menu Tavos has open
+// takes the click first, as a click outside it: that one is real input, so Wine's menu loop
+// decides whether it closes; only then does the click reach the shell.
+bool Tray(const std::string& click, std::string* why) {
+  const std::vector<UINT> mouse = tavos_sim::TrayClickMessages(click);
+  if (mouse.empty() || !g_icon.shown || Running() == nullptr || !IsWindow(g_icon.hwnd))
+    return *why = "tray: there is no icon in the notification area", false;
+  const std::vector<HWND> surfaces = Surfaces();
+  if (!surfaces.empty() && IsMenu(surfaces.front())) {
+    Input input;
+    input.Click(OutsideOf(surfaces.front()), click == "right");
+    if (!input.Send(why)) return *why = "tray: " + *why, false;
+    // A menu that keeps the mouse captured keeps the click from the shell too.
+    const std::vector<HWND> after = Surfaces();
+    if (!after.empty() && IsMenu(after.front())) return true;
+  }
+  for (UINT message : mouse) PostMessageA(g_icon.hwnd, g_icon.callback, g_icon.id, LPARAM(message));
+  return true;
+}
 
 // Clicks the button or check box TEXT of the topmost dialog or message box that has it, or
 // chooses the item TEXT of the menu on top.
