@@ -368,9 +368,9 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   // The icon a type names is the system's stop, question, exclamation or information icon
   // (MessageBox's uType; IDI_HAND 32513 to IDI_ASTERISK 32516).
   if (const UINT icon = (uType & kMessageIconMask) >> 4; icon >= 1 && icon <= 4) {
-    HWND shown = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE | SS_ICON, 0, 0, 0, 0, box,
-                                 reinterpret_cast<HMENU>(uintptr_t(kMessageIconId)), nullptr,
-                                 nullptr);
+    HWND shown =
+        CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE | SS_ICON, 0, 0, 0, 0, box,
+                        reinterpret_cast<HMENU>(uintptr_t(kMessageIconId)), nullptr, nullptr);
     if (SimWindow* record = pc.Windows().Find(shown))
       record->image = winsim::IconHandle(WORD(32512 + icon));
   }

@@ -84,6 +84,48 @@ TEST(WineRunnerTest, HostEventsBecomeTimelineLines) {
   }
 }
 
+TEST(WineRunnerTest, SurfaceEventsBecomeTheSimulationsLines) {
+  // What the probe reads of the surfaces, strings in hex: each form as the simulation writes it.
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"@0 command 32775", "0 command 32775"},
+      {"@0 menu-dismissed", "0 menu dismissed"},
+      {"@0 fileopen filter 412031 2a2e61 - - name 2a2e65",
+       R"(0 fileopen filter "A 1" "*.a" "" "" name "*.e")"},
+      {"@0 fileopen filter name -", R"(0 fileopen filter name "")"},
+      {"@0 fileopen pick 433a5c41", R"(0 fileopen pick "C:\\A")"},
+      {"@0 fileopen cancel", "0 fileopen cancel"},
+      {"@0 screen none", "0 screen none"},
+      {"@0 screen menu", "0 screen menu"},
+      {"@0 screen item 2a45", R"(0 screen item "*E")"},
+      {"@0 screen dialog 102 5441564f", R"(0 screen dialog 102 "TAVO")"},
+      {"@0 screen msgbox 5441", R"(0 screen msgbox "TA")"},
+      {"@0 screen fileopen 4f70656e", R"(0 screen fileopen "Open")"},
+      {"@0 screen filter 41 2a2e61", R"(0 screen filter "A" "*.a")"},
+      {"@0 screen name 2a2e657865", R"(0 screen name "*.exe")"},
+      {"@0 screen control 1002 button 4f4b focus default",
+       R"(0 screen control 1002 button "OK" focus default)"},
+      {"@0 screen control -1 static -", R"(0 screen control -1 static "")"},
+      {"@0 screen control 1009 icon 42 icon=144 checked disabled",
+       R"(0 screen control 1009 icon "B" icon=144 checked disabled)"},
+  };
+  for (const auto& [host, expected] : cases) {
+    WineEventTranslator translator;
+    std::vector<std::string> lines;
+    std::string problem;
+    EXPECT_TRUE(translator.Add(host, &lines, &problem)) << host << ": " << problem;
+    EXPECT_EQ(lines, std::vector<std::string>{expected}) << host;
+  }
+  // A string that is not hex, or a form the probe never writes, is a problem of the run.
+  for (const char* bad : {"@0 screen item OK", "@0 screen dialog 102", "@0 screen window 41",
+                          "@0 fileopen filter 41 2a name", "@0 fileopen pick", "@0 command"}) {
+    WineEventTranslator translator;
+    std::vector<std::string> none;
+    std::string problem;
+    EXPECT_FALSE(translator.Add(bad, &none, &problem)) << bad;
+    EXPECT_TRUE(none.empty()) << bad;
+  }
+}
+
 TEST(WineRunnerTest, RefusesWhatWineCannotDoBeforeAnythingRuns) {
   struct Case {
     const char* scenario;
@@ -105,7 +147,10 @@ TEST(WineRunnerTest, RefusesWhatWineCannotDoBeforeAnythingRuns) {
       {"media stop\n", 1, "MP3 player"},
       {"hold F\n", 1, "per thread"},
       {"start\npress user\nwait 650\nchoose \"Cancel\"\ntray double\n", 0, ""},
-      {"start\nwait 650\ntray right\n", 3, "tray menu"},
+      {"start\nwait 650\ntray right\nchoose \"Disable\"\ncommand 32775\ntype \"x\"\nkey enter\n"
+       "command 32775\nchoose \"Select File\"\npick \"C:\\\\A.exe\"\nscreen\nclose\n",
+       0, ""},
+      {"start\nsystem ctrl+esc\n", 2, "not possible"},
   };
   for (const Case& c : cases) {
     ParseResult parsed = ParseScenario(c.scenario);
@@ -131,7 +176,12 @@ TEST(WineRunnerTest, ComparisonSeesObservedLinesOneWay) {
   EXPECT_FALSE(WineObserves("650 play key down 0x41"));
   EXPECT_TRUE(WineObserves("650 dialog open 102"));
   EXPECT_TRUE(WineObserves("650 menu \"Disable\" \"-\""));
-  EXPECT_FALSE(WineObserves("650 keyboard"));  // a kind is a whole word
+  EXPECT_TRUE(WineObserves("650 menu dismissed"));
+  EXPECT_TRUE(WineObserves("0 screen control 1002 button \"OK\""));
+  EXPECT_TRUE(WineObserves("0 fileopen cancel"));
+  EXPECT_TRUE(WineObserves("0 command 32775"));
+  EXPECT_FALSE(WineObserves("0 osd \"Volume 60%\""));  // the display's texts: see docs/wine.md
+  EXPECT_FALSE(WineObserves("650 keyboard"));          // a kind is a whole word
   EXPECT_EQ(ComparableLine("0 process start \"Tavos.exe\" pid=260"),
             "0 process start \"Tavos.exe\"");
   EXPECT_EQ(ComparableLine("650 shell open \"C:\\\\windows\\\\MP3Player.exe\" dir \"\""),

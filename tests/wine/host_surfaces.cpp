@@ -18,10 +18,11 @@ namespace tavos_host {
 // close box itself and takes clicks on them, as Windows does. Read when a program starts.
 bool DrawOwnCaptions() {
   HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0,
-                      KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS)
     return false;
-  const LONG set = RegSetValueExA(key, "Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+  const LONG set =
+      RegSetValueExA(key, "Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
   RegCloseKey(key);
   return set == ERROR_SUCCESS;
 }
@@ -216,7 +217,8 @@ bool Choose(const std::string& text, std::string* why) {
 
 bool TypeText(const std::string& text, std::string* why) {
   const std::vector<HWND> surfaces = Surfaces();
-  if (surfaces.empty() || IsMenu(surfaces.front())) return *why = "type: no dialog is on top", false;
+  if (surfaces.empty() || IsMenu(surfaces.front()))
+    return *why = "type: no dialog is on top", false;
   HWND dialog = surfaces.front();
   GUITHREADINFO gui{};
   gui.cbSize = sizeof gui;

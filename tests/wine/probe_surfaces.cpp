@@ -141,8 +141,7 @@ void WriteScreen() {
     return;
   }
   const HWND enter = EnterTarget(top.window);
-  for (HWND control : ControlsOf(top.window))
-    AppendEvent(ControlLine(top.window, control, enter));
+  for (HWND control : ControlsOf(top.window)) AppendEvent(ControlLine(top.window, control, enter));
 }
 
 }  // namespace
@@ -178,7 +177,8 @@ BOOL WINAPI ProbeGetOpenFileName(LPOPENFILENAMEA ofn) {
   g_surfaces.back().filter = filter;
   const BOOL picked = GetOpenFileNameA(ofn);
   SurfaceCloses();
-  AppendEvent(picked ? "fileopen pick " + HexBytes(ofn->lpstrFile) : std::string("fileopen cancel"));
+  AppendEvent(picked ? "fileopen pick " + HexBytes(ofn->lpstrFile)
+                     : std::string("fileopen cancel"));
   return picked;
 }
 

@@ -2,9 +2,8 @@
 // dialog and the tray menu), and the names the scenario host and the probe share for them.
 #pragma once
 
-#include <windows.h>
-
 #include <commdlg.h>
+#include <windows.h>
 
 namespace tavos_wine {
 

@@ -252,7 +252,8 @@ bool Apply(const std::string& line, bool* end, std::string* why) {
     if (!Choose(text, why)) return false;
   } else if (word == "type" || word == "pick") {
     std::string text;
-    if (!FromHex(rest, &text) && rest != "cancel") return *why = word + ": malformed command", false;
+    if (!FromHex(rest, &text) && rest != "cancel")
+      return *why = word + ": malformed command", false;
     if (!(word == "type" ? TypeText(text, why) : Pick(text, rest == "cancel", why))) return false;
   } else if (word == "key") {
     if (!Key(rest, why)) return false;

@@ -142,11 +142,10 @@ std::string HostCommand(const Statement& s, std::string* why) {
   switch (s.op) {
     case Op::Os:
       if (s.os == "95" || s.os == "98" || s.os == "me")
-        return *why =
-                   "os " + s.os +
-                   ": the 95 family's direct port instructions do not reach our notebook under "
-                   "Wine (Wine64 faults on IN and OUT, 32-bit Wine answers them itself); only "
-                   "nt4, 2000 and xp run here",
+        return *why = "os " + s.os +
+                      ": the 95 family's direct port instructions do not reach our notebook under "
+                      "Wine (Wine64 faults on IN and OUT, 32-bit Wine answers them itself); only "
+                      "nt4, 2000 and xp run here",
                "";
       if (s.os == "nt351") return *why = "os nt351: Wine cannot report Windows NT 3.51", "";
       return "os " + s.os;
