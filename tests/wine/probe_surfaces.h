@@ -2,8 +2,10 @@
 // dialog and the tray menu), and the names the scenario host and the probe share for them.
 #pragma once
 
-#include <commdlg.h>
 #include <windows.h>
+
+// Needs the types of windows.h.
+#include <commdlg.h>
 
 namespace tavos_wine {
 
