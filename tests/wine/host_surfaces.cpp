@@ -142,7 +142,10 @@ BOOL CALLBACK FindButton(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
-// The window in front takes the keys: the user works in the surface on top.
+// The user works in the surface on top, so it is the window in front: Wine's server gives keys
+// (the marker that ends each batch among them) to the thread in front when they are sent, before
+// a click in the same batch could bring Tavos forward. Another program Tavos started may have
+// come forward meanwhile, as it would on Windows until the user clicks back.
 void BringToFront(HWND surface) {
   if (GetForegroundWindow() != surface) SetForegroundWindow(surface);
 }
@@ -210,6 +213,7 @@ bool Choose(const std::string& text, std::string* why) {
   POINT at;
   // Hidden by a window in front, the button cannot be clicked: nothing happens.
   if (!VisiblePoint(search.found, &at)) return Settle() || (*why = "choose: no settle", false);
+  BringToFront(surfaces.front());
   Input input;
   input.Click(at);
   return input.Send(why) || (*why = "choose: " + *why, false);
@@ -233,6 +237,7 @@ bool TypeText(const std::string& text, std::string* why) {
   if (!IsWindowEnabled(box)) return *why = "type: the edit box is greyed", false;
   POINT at;
   if (!VisiblePoint(box, &at)) return *why = "type: the edit box is hidden", false;
+  BringToFront(dialog);
   // A click into the box, its whole text selected, and the new text typed over it.
   Input input;
   input.Click(at);
@@ -279,6 +284,7 @@ bool Close(std::string* why) {
       }
     }
   if (y < 0) return *why = "close: no close box found in the caption", false;
+  BringToFront(top);
   Input input;
   input.Click(POINT{(left + right) / 2, y + 3});
   return input.Send(why) || (*why = "close: " + *why, false);
