@@ -1,6 +1,7 @@
 // What the user does to Tavos's tray icon and to the menus, dialogs, message boxes and file
 // dialogs it shows: real clicks and keys into the real windows (host_input.cpp), so that Wine
 // decides what each does, a greyed control or a disabled dialog included.
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -212,7 +213,11 @@ bool Choose(const std::string& text, std::string* why) {
            false;
   POINT at;
   // Hidden by a window in front, the button cannot be clicked: nothing happens.
-  if (!VisiblePoint(search.found, &at)) return Settle() || (*why = "choose: no settle", false);
+  if (!VisiblePoint(search.found, &at)) {
+    std::fprintf(stderr, "# scenario host: choose \"%s\": the button is hidden under a window in "
+                 "front, so no click can reach it\n", text.c_str());
+    return true;
+  }
   BringToFront(surfaces.front());
   Input input;
   input.Click(at);
