@@ -151,6 +151,10 @@ TEST(WineRunnerTest, RefusesWhatWineCannotDoBeforeAnythingRuns) {
        "command 32775\nchoose \"Select File\"\npick \"C:\\\\A.exe\"\nscreen\nclose\n",
        0, ""},
       {"start\nsystem ctrl+esc\n", 2, "not possible"},
+      // The tray menu closes by a choice, a key or a left click; a right click on the icon while
+      // it is open is the one Wine answers differently.
+      {"start\ntray right\ntray left\ntray right\nkey esc\ntray right\nchoose \"EXIT\"\n", 0, ""},
+      {"start\ntray right\nwait 650\ntray right\n", 4, "TPM_RIGHTBUTTON"},
   };
   for (const Case& c : cases) {
     ParseResult parsed = ParseScenario(c.scenario);

@@ -214,8 +214,10 @@ bool Choose(const std::string& text, std::string* why) {
   POINT at;
   // Hidden by a window in front, the button cannot be clicked: nothing happens.
   if (!VisiblePoint(search.found, &at)) {
-    std::fprintf(stderr, "# scenario host: choose \"%s\": the button is hidden under a window in "
-                 "front, so no click can reach it\n", text.c_str());
+    std::fprintf(stderr,
+                 "# scenario host: choose \"%s\": the button is hidden under a window in "
+                 "front, so no click can reach it\n",
+                 text.c_str());
     return true;
   }
   BringToFront(surfaces.front());
