@@ -8,7 +8,8 @@
 //           tray right|left|double | choose HEXTEXT | type HEXTEXT | key enter|esc | close |
 //           pick HEXPATH|cancel | screen | command N | end
 // Events it adds to those of the probe and hal.dll: process-start HEXNAME PID,
-// process-end HEXNAME CODE, dump HEXPATH HEXBYTES [hidden], dump HEXPATH missing, exit.
+// process-end HEXNAME CODE, dump HEXPATH HEXBYTES [hidden], dump HEXPATH missing, exit,
+// command N, screen none (no Tavos runs).
 //
 //   scenario_host.exe --device present|absent   checks that \\.\DRV1 opens, or that its name
 //                                                 is gone (status 0 if so), for the session script
