@@ -154,8 +154,11 @@ void SurfaceOpens(const char* kind, int id, HMENU menu) {
   g_surfaces.push_back(surface);
 }
 
+void SettleHeldBack();
+
 void SurfaceCloses() {
   if (!g_surfaces.empty()) g_surfaces.pop_back();
+  if (g_settleWaitsForShow) SettleHeldBack();
 }
 
 BOOL WINAPI ProbeGetOpenFileName(LPOPENFILENAMEA ofn) {
@@ -189,9 +192,19 @@ void MenuEnded(HWND owner) {
     AppendEvent("menu-dismissed");
 }
 
+// The settle held back for a surface that had not shown yet: it shows, or it closes unshown.
+void SettleHeldBack() {
+  static HANDLE settled = OpenEventA(EVENT_MODIFY_STATE, FALSE, tavos_wine::kSettled);
+  g_settleWaitsForShow = false;
+  if (settled != nullptr) SetEvent(settled);
+}
+
 bool SettlesNow() {
-  const bool hidden = !g_surfaces.empty() && g_surfaces.back().window != nullptr &&
-                      !IsWindowVisible(g_surfaces.back().window);
+  // A dialog's window is known from its WM_INITDIALOG; one still being made (a file dialog's
+  // shell view can take messages first) is not up yet either.
+  const bool hidden =
+      !g_surfaces.empty() && g_surfaces.back().kind != "menu" &&
+      (g_surfaces.back().window == nullptr || !IsWindowVisible(g_surfaces.back().window));
   g_settleWaitsForShow = hidden;
   return !hidden;
 }
@@ -199,11 +212,8 @@ bool SettlesNow() {
 void SeeSentMessage(const CWPSTRUCT& sent) {
   if (g_settleWaitsForShow && sent.message == WM_WINDOWPOSCHANGED && !g_surfaces.empty() &&
       sent.hwnd == g_surfaces.back().window &&
-      (reinterpret_cast<const WINDOWPOS*>(sent.lParam)->flags & SWP_SHOWWINDOW)) {
-    static HANDLE settled = OpenEventA(EVENT_MODIFY_STATE, FALSE, tavos_wine::kSettled);
-    g_settleWaitsForShow = false;
-    if (settled != nullptr) SetEvent(settled);
-  }
+      (reinterpret_cast<const WINDOWPOS*>(sent.lParam)->flags & SWP_SHOWWINDOW))
+    SettleHeldBack();
   if (sent.message != WM_INITDIALOG || g_surfaces.empty() || g_surfaces.back().window != nullptr ||
       (GetWindowLongA(sent.hwnd, GWL_STYLE) & WS_CHILD))
     return;
