@@ -54,11 +54,16 @@ void Input::Click(POINT at, bool right) {
   // Wine maps 0..65535 back onto the screen by multiplying and dropping the low 16 bits.
   in.mi.dx = LONG((at.x * 65536LL + width - 1) / width);
   in.mi.dy = LONG((at.y * 65536LL + height - 1) / height);
-  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  // Each event carries the point. With the point on the move alone, about one run in five of
+  // option_dialog_ok saw a click act where the click before it had been (typing closed the
+  // dialog through its OK button; a click on OK did nothing): moving Wine's cursor warps the X
+  // pointer, and the X motion of an earlier warp coming back late would do that.
+  const DWORD kAtPoint = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in.mi.dwFlags = kAtPoint;
   inputs_.push_back(in);
-  in.mi.dwFlags = (right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) | MOUSEEVENTF_ABSOLUTE;
+  in.mi.dwFlags = kAtPoint | (right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
   inputs_.push_back(in);
-  in.mi.dwFlags = (right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP) | MOUSEEVENTF_ABSOLUTE;
+  in.mi.dwFlags = kAtPoint | (right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
   inputs_.push_back(in);
 }
 
