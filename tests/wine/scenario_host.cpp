@@ -3,7 +3,7 @@
 // line on stdin and answers with event lines, each "@MS EVENT" (MS: the scenario's time), and
 // then "done" or "refused TEXT". Strings travel as hex (wine_channel.h).
 //
-// Commands: os NAME | ec ready | ec busy N | ec stuck | press BITS | media BITS |
+// Commands: os NAME | lang ID | hold VK | release VK | driver loaded|absent | ec ready | ec busy N | ec stuck | press BITS | media BITS |
 //           file HEXPATH HEXBYTES | dump HEXPATH | process HEXPATH | start | wait MS | exit |
 //           tray right|left|double | choose HEXTEXT | end
 // Events it adds to those of the probe and hal.dll: process-start HEXNAME PID,
@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "sim/notebook_hal/wine_channel.h"
+#include "tests/wine/host_machine.h"
 #include "tests/wine/host_session.h"
 #include "tests/wine/probe_exports.h"
 
@@ -249,6 +250,12 @@ bool Apply(const std::string& line, bool* end, std::string* why) {
     return Wait(std::strtoull(rest.c_str(), nullptr, 10), why);
   } else if (word == "exit") {
     return Exit(why);
+  } else if (word == "lang") {
+    if (!CheckLanguage(rest, why)) return false;
+  } else if (word == "hold" || word == "release") {
+    if (!HoldKey(rest, word == "hold", why)) return false;
+  } else if (word == "driver") {
+    if (!SetDriver(rest, why)) return false;
   } else if (word == "end") {
     *end = true;
   } else {
@@ -333,5 +340,6 @@ int main(int argc, char** argv) {
     CloseHandle(t.info.hProcess);
     CloseHandle(t.info.hThread);
   }
+  RestoreMachine();
   return 0;
 }

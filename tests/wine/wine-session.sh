@@ -83,6 +83,11 @@ for f in "$TAVOS_WINE_DIST/Tavos.exe" "$TAVOS_WINE_DIST/portio.sys" \
 done
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavos-wine.XXXXXX")"
 export WINEPREFIX="$work/prefix" WINEARCH=$TAVOS_WINE_ARCH WINEDEBUG=-all
+# Wine takes the system language from the Linux locale a program starts with; Debian installs
+# only C and POSIX, so a run builds the locale its scenario asks for (localedef) into this
+# folder, and starts the scenario host with it (tools/tavos-sim/wine_machine.cpp).
+export LOCPATH="$work/locale"
+mkdir -p "$LOCPATH"
 # No Mono, Gecko or sound driver (their absence is what Tavos meets anyway), no debugger
 # waiting on a crashed program (it ends instead, and the run says so); our HAL.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv=;winedbg.exe=d;hal=n"

@@ -12,6 +12,7 @@
 
 #include "sim/notebook/notebook_keys.h"
 #include "sim/winsim/timeline.h"
+#include "tools/tavos-sim/wine_machine.h"
 
 namespace tavos_scenario {
 
@@ -113,16 +114,10 @@ std::string HostCommand(const Statement& s, std::string* why) {
       if (s.os == "nt351") return *why = "os nt351: Wine cannot report Windows NT 3.51", "";
       return "os " + s.os;
     case Op::Lang:
-      if (s.number == kDefaultLanguage) return "lang";
-      return *why =
-                 "lang: Wine reports the language of its own session (1033 here), not one "
-                 "a scenario sets",
-             "";
+      // The host starts with the run's locale (RunScenarioOnWine), so nothing is left to do.
+      return WineLocaleFor(unsigned(s.number), why).empty() ? "" : "lang";
     case Op::Driver:
-      return *why =
-                 "driver: portio is a service of the Wine session; a scenario cannot load or "
-                 "unload it",
-             "";
+      return std::string("driver ") + (s.driverLoaded ? "loaded" : "absent");
     case Op::Ec:
       if (s.ec == EcMode::Ready) return "ec ready";
       if (s.ec == EcMode::Stuck) return "ec stuck";
@@ -142,11 +137,9 @@ std::string HostCommand(const Statement& s, std::string* why) {
                "";
       return "press " + Byte(unsigned(s.number));
     case Op::Hold:
+      return "hold " + Byte(unsigned(s.number));
     case Op::Release:
-      return *why = std::string(s.op == Op::Hold ? "hold" : "release") +
-                    ": Wine keeps key state per thread, so no key can be held down for Tavos "
-                    "from outside",
-             "";
+      return "release " + Byte(unsigned(s.number));
     case Op::Wait:
       return "wait " + std::to_string(s.number);
     case Op::Dump:
@@ -168,7 +161,9 @@ std::string HostCommand(const Statement& s, std::string* why) {
 // The host as a child process with a pipe each way.
 class Host {
  public:
-  bool Start(const std::vector<std::string>& argv, std::string* why) {
+  // `env`: entries ("NAME=VALUE") the host gets on top of ours.
+  bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+             std::string* why) {
     int toHost[2], fromHost[2];
     if (pipe(toHost) != 0 || pipe(fromHost) != 0) return *why = "cannot make pipes", false;
     pid_ = fork();
@@ -180,6 +175,7 @@ class Host {
       close(toHost[1]);
       close(fromHost[0]);
       close(fromHost[1]);
+      for (const std::string& entry : env) putenv(const_cast<char*>(entry.c_str()));
       std::vector<char*> args;
       for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
       args.push_back(nullptr);
@@ -229,7 +225,7 @@ bool CheckWineStatements(const std::vector<Statement>& statements, ScenarioError
       return false;
     }
   }
-  return true;
+  return CheckWineMachine(statements, error);
 }
 
 bool WineEventTranslator::Add(const std::string& hostLine, std::vector<std::string>* lines,
@@ -318,11 +314,25 @@ RunResult RunScenarioOnWine(const std::vector<Statement>& statements,
   signal(SIGPIPE, SIG_IGN);  // a host that died shows as a failed write, not as our end
   Host host;
   std::string why;
-  if (!host.Start(hostCommand, &why)) {
+  // The language Tavos reports comes from the locale the host, its parent, starts with.
+  const unsigned language = WineRunLanguage(statements);
+  const std::string locale = PrepareWineLocale(WineLocaleFor(language, &why), &why);
+  if (locale.empty() || !host.Start(hostCommand, {locale}, &why)) {
     result.problems.push_back("wine: " + why);
     return result;
   }
   WineEventTranslator translator;
+  // First the host checks that Wine reports that language.
+  std::string checked;
+  char check[16];
+  std::snprintf(check, sizeof check, "lang 0x%04X", language);
+  if (!host.Send(check) || !host.Read(&checked) || checked != "done") {
+    result.problems.push_back("wine: " + (checked.rfind("refused ", 0) == 0
+                                              ? checked.substr(8)
+                                              : "the scenario host did not start"));
+    host.Send("end");
+    return result;
+  }
   for (const Statement& s : statements) {
     std::string command = HostCommand(s, &why);
     if (command == "lang") continue;  // the language Wine reports already
