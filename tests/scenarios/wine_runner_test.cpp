@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/tavos-sim/wine_machine.h"
+
 namespace tavos_scenario {
 namespace {
 
@@ -97,13 +99,20 @@ TEST(WineRunnerTest, RefusesWhatWineCannotDoBeforeAnythingRuns) {
       {"start\nos 98\n", 0, ""},  // an os after start is the parser's error, not ours
       {"os me\n", 1, "direct port instructions"},
       {"os nt351\n", 1, "NT 3.51"},
-      {"start\nlang 1031\n", 2, "language"},
-      {"driver absent\n", 1, "service"},
+      // The language is the host's, fixed for the run: changed after start it cannot be had.
+      {"lang 1031\nlang 0x0411\nstart\nlang 0x0411\nexit\n", 0, ""},
+      {"start\nlang 1031\n", 2, "cannot change within a run"},
+      {"lang 1031\nstart\nlang 1033\n", 3, "cannot change within a run"},
+      {"lang 0x040A\n", 1, "no locale gives"},  // es_ES gives 0x0C0A
+      {"lang 0\n", 1, "no locale gives"},
+      // Wine's driver host would unload portio under Tavos's open handle.
+      {"driver absent\nstart\ndriver loaded\nexit\ndriver absent\n", 0, ""},
+      {"start\nwait 650\ndriver absent\n", 3, "open handle"},
       {"process \"MP3Player.exe\"\nstart\nexit\n", 0, ""},
       {"press internet mp3\n", 1, "MP3 player"},
       {"press video\n", 1, "video recorder"},
       {"media stop\n", 1, "MP3 player"},
-      {"hold F\n", 1, "per thread"},
+      {"hold F\nstart\npress search\nwait 650\nrelease f\n", 0, ""},
       {"start\npress user\nwait 650\nchoose \"Cancel\"\ntray double\n", 0, ""},
       {"start\nwait 650\ntray right\n", 3, "tray menu"},
   };
@@ -119,6 +128,26 @@ TEST(WineRunnerTest, RefusesWhatWineCannotDoBeforeAnythingRuns) {
     if (c.line == 0) continue;
     EXPECT_EQ(error.line, c.line) << c.scenario;
     EXPECT_NE(error.message.find(c.reason), std::string::npos) << error.message;
+  }
+}
+
+TEST(WineRunnerTest, RunLanguageIsTheOneInForceAtTheFirstStart) {
+  struct Case {
+    const char* scenario;
+    unsigned language;
+    const char* locale;
+  } const cases[] = {
+      {"start\n", 0x0409, "en_US"},
+      {"lang 1031\nstart\n", 0x0407, "de_DE"},
+      {"lang 1031\nlang 0x0411\nstart\nlang 1031\n", 0x0411, "ja_JP"},
+      {"file \"C:\\\\a\" \"x\"\nlang 0x0C0A\n", 0x0C0A, "es_ES"},  // no start: the last
+  };
+  for (const Case& c : cases) {
+    ParseResult parsed = ParseScenario(c.scenario);
+    ASSERT_TRUE(parsed.ok) << c.scenario;
+    EXPECT_EQ(WineRunLanguage(parsed.statements), c.language) << c.scenario;
+    std::string why;
+    EXPECT_EQ(WineLocaleFor(c.language, &why), c.locale) << c.scenario;
   }
 }
 

@@ -34,10 +34,26 @@ std::string Hex4(unsigned value) {
 // take them for their twins on the numeric keypad.
 bool IsExtendedKey(unsigned vk) {
   switch (vk) {
-    case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME: case VK_LEFT: case VK_UP:
-    case VK_RIGHT: case VK_DOWN: case VK_SNAPSHOT: case VK_INSERT: case VK_DELETE:
-    case VK_LWIN: case VK_RWIN: case VK_APPS: case VK_NUMLOCK: case VK_RCONTROL: case VK_RMENU:
-    case VK_VOLUME_MUTE: case VK_VOLUME_DOWN: case VK_VOLUME_UP:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_END:
+    case VK_HOME:
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+    case VK_SNAPSHOT:
+    case VK_INSERT:
+    case VK_DELETE:
+    case VK_LWIN:
+    case VK_RWIN:
+    case VK_APPS:
+    case VK_NUMLOCK:
+    case VK_RCONTROL:
+    case VK_RMENU:
+    case VK_VOLUME_MUTE:
+    case VK_VOLUME_DOWN:
+    case VK_VOLUME_UP:
       return true;
     default:
       return false;
@@ -79,8 +95,7 @@ bool ControlPortio(bool load, std::string* why) {
   const std::string what = load ? "driver loaded: " : "driver absent: ";
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
   if (manager == nullptr)
-    return *why = what + "no service manager (error " + std::to_string(GetLastError()) + ")",
-           false;
+    return *why = what + "no service manager (error " + std::to_string(GetLastError()) + ")", false;
   SC_HANDLE service =
       OpenServiceA(manager, kPortioService, SERVICE_START | SERVICE_STOP | SERVICE_QUERY_STATUS);
   bool ok = service != nullptr;
@@ -99,7 +114,8 @@ bool ControlPortio(bool load, std::string* why) {
   if (service != nullptr) CloseServiceHandle(service);
   CloseServiceHandle(manager);
   if (ok && DeviceOpens() != load) {
-    *why = what + "the service says so, but \\\\.\\DRV1 " + (load ? "does not open" : "still opens");
+    *why =
+        what + "the service says so, but \\\\.\\DRV1 " + (load ? "does not open" : "still opens");
     ok = false;
   }
   return ok;
@@ -136,8 +152,9 @@ bool SetDriver(const std::string& state, std::string* why) {
   // Wine's driver host calls the unload routine at once, open handles or not; Windows waits
   // until no handle is open. Tavos keeps its handle while it runs.
   if (!load && Running() != nullptr)
-    return *why = "driver absent: Wine would unload portio under the running Tavos's open "
-                  "handle, which Windows never does",
+    return *why =
+               "driver absent: Wine would unload portio under the running Tavos's open "
+               "handle, which Windows never does",
            false;
   if (!ControlPortio(load, why)) return false;
   g_driverStopped = !load;

@@ -3,7 +3,8 @@
 // line on stdin and answers with event lines, each "@MS EVENT" (MS: the scenario's time), and
 // then "done" or "refused TEXT". Strings travel as hex (wine_channel.h).
 //
-// Commands: os NAME | lang ID | hold VK | release VK | driver loaded|absent | ec ready | ec busy N | ec stuck | press BITS | media BITS |
+// Commands: os NAME | lang ID | hold VK | release VK | driver loaded|absent |
+//           ec ready | ec busy N | ec stuck | press BITS | media BITS |
 //           file HEXPATH HEXBYTES | dump HEXPATH | process HEXPATH | start | wait MS | exit |
 //           tray right|left|double | choose HEXTEXT | end
 // Events it adds to those of the probe and hal.dll: process-start HEXNAME PID,

@@ -22,13 +22,11 @@ struct LocaleRow {
   const char* locale;
 };
 const LocaleRow kLocales[] = {
-    {0x0409, "en_US"}, {0x0809, "en_GB"}, {0x0407, "de_DE"}, {0x0C07, "de_AT"},
-    {0x0807, "de_CH"}, {0x040C, "fr_FR"}, {0x0410, "it_IT"}, {0x0C0A, "es_ES"},
-    {0x0413, "nl_NL"}, {0x0416, "pt_BR"}, {0x0816, "pt_PT"}, {0x041D, "sv_SE"},
-    {0x0406, "da_DK"}, {0x0414, "nb_NO"}, {0x040B, "fi_FI"}, {0x0415, "pl_PL"},
-    {0x0405, "cs_CZ"}, {0x040E, "hu_HU"}, {0x0419, "ru_RU"}, {0x0408, "el_GR"},
-    {0x041F, "tr_TR"}, {0x0411, "ja_JP"}, {0x0412, "ko_KR"}, {0x0804, "zh_CN"},
-    {0x0404, "zh_TW"},
+    {0x0409, "en_US"}, {0x0809, "en_GB"}, {0x0407, "de_DE"}, {0x0C07, "de_AT"}, {0x0807, "de_CH"},
+    {0x040C, "fr_FR"}, {0x0410, "it_IT"}, {0x0C0A, "es_ES"}, {0x0413, "nl_NL"}, {0x0416, "pt_BR"},
+    {0x0816, "pt_PT"}, {0x041D, "sv_SE"}, {0x0406, "da_DK"}, {0x0414, "nb_NO"}, {0x040B, "fi_FI"},
+    {0x0415, "pl_PL"}, {0x0405, "cs_CZ"}, {0x040E, "hu_HU"}, {0x0419, "ru_RU"}, {0x0408, "el_GR"},
+    {0x041F, "tr_TR"}, {0x0411, "ja_JP"}, {0x0412, "ko_KR"}, {0x0804, "zh_CN"}, {0x0404, "zh_TW"},
 };
 
 std::string Hex4(unsigned value) {
@@ -95,16 +93,15 @@ std::string PrepareWineLocale(const std::string& locale, std::string* why) {
   if (folder != nullptr && *folder != '\0' && !IsFolder(std::string(folder) + "/" + name)) {
     // Debian installs only C and POSIX; localedef builds this one into the session's folder.
     const std::string target = std::string(folder) + "/" + name;
-    const char* argv[] = {"localedef", "-i", locale.c_str(), "-f", "UTF-8", target.c_str(),
-                          nullptr};
+    const char* argv[] = {"localedef", "-i",           locale.c_str(), "-f",
+                          "UTF-8",     target.c_str(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
     int status = -1;
-    if (posix_spawnp(&pid, "localedef", &actions, nullptr, const_cast<char**>(argv), environ) ==
-        0)
+    if (posix_spawnp(&pid, "localedef", &actions, nullptr, const_cast<char**>(argv), environ) == 0)
       waitpid(pid, &status, 0);
     posix_spawn_file_actions_destroy(&actions);
     if (!IsFolder(target)) {
