@@ -32,11 +32,6 @@ constexpr char kHelpText[] =
     "  wait MS\n"
     "commands: help, timeline, files, quit\n";
 
-void PrintLines(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
-}
-
 void ShowNewProblems(tavos_sim::Machine& machine, size_t* shown) {
   std::vector<std::string> problems = machine.Problems();
   for (size_t i = *shown; i < problems.size(); ++i)
@@ -90,6 +85,11 @@ std::string QuietAnswer(const Statement& statement, tavos_sim::Machine& machine)
       break;
   }
   return "done; nothing visible happened";
+}
+
+void PrintLines(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
 }
 
 int Interactive(const std::string& sandbox) {

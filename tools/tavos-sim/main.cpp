@@ -47,11 +47,6 @@ constexpr char kUsageText[] =
     "Exit status: 0 ok, 1 the scenario is wrong, 2 usage, 3 problems found, 4 no Windows build\n"
     "for --wine (make windows). The scenario language: docs/scenarios.md.\n";
 
-void PrintLines(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
-}
-
 void PrintLine(const std::string& line) { std::printf("%s\n", line.c_str()); }
 
 void PrintProblems(const std::vector<std::string>& problems) {
@@ -190,7 +185,7 @@ int RunOnWine(const std::string& script, const char* loader) {
     return kScenarioWrong;
   }
   tavos_scenario::RunResult run =
-      tavos_scenario::RunScenarioOnWine(parsed.statements, WineHost(loader), PrintLines);
+      tavos_scenario::RunScenarioOnWine(parsed.statements, WineHost(loader), tavos_scenario::PrintLines);
   if (!run.ok) PrintError(script, run.error);
   PrintProblems(run.problems);
   if (!run.ok) return kScenarioWrong;
