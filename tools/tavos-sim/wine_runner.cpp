@@ -316,7 +316,8 @@ RunResult RunScenarioOnWine(const std::vector<Statement>& statements,
   std::string why;
   // The language Tavos reports comes from the locale the host, its parent, starts with.
   const unsigned language = WineRunLanguage(statements);
-  const std::string locale = PrepareWineLocale(WineLocaleFor(language, &why), &why);
+  const std::string localeName = WineLocaleFor(language, &why);
+  const std::string locale = localeName.empty() ? "" : PrepareWineLocale(localeName, &why);
   if (locale.empty() || !host.Start(hostCommand, {locale}, &why)) {
     result.problems.push_back("wine: " + why);
     return result;
