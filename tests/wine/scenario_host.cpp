@@ -141,7 +141,8 @@ bool Exit(std::string* why) {
 
 // A program beside Tavos that only shows in the process list: the stand-in, copied to the
 // path and told to stay.
-bool StartProcess(const std::string& path, std::string* why) {
+bool StartProcess(const std::string& name, std::string* why) {
+  const std::string path = ProgramPath(name);
   if (!MakeFolders(path) || !CopyFileA(g_standIn.c_str(), path.c_str(), FALSE)) {
     *why = "process: cannot put a stand-in at " + path;
     return false;
@@ -270,6 +271,7 @@ void Reset() {
                   nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (events != INVALID_HANDLE_VALUE) CloseHandle(events);
   AppendControl("reset");
+  EndMediaPrograms();
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Tavos.exe");
   SetVersion("xp");
 }
@@ -302,7 +304,8 @@ int main(int argc, char** argv) {
   g_ran = CreateEventA(nullptr, FALSE, FALSE, tavos_wine::kTickRan);
   g_settled = CreateEventA(nullptr, FALSE, FALSE, tavos_wine::kSettled);
   g_settleMessage = RegisterWindowMessageA(tavos_wine::kSettleMessage);
-  if (g_probe == nullptr || !g_grant || !g_ran || !g_settled || !g_settleMessage) {
+  if (g_probe == nullptr || !g_grant || !g_ran || !g_settled || !g_settleMessage ||
+      !OpenMediaChannel()) {
     Say("refused the host cannot set up (error " + std::to_string(GetLastError()) + ")");
     return 2;
   }
@@ -326,6 +329,7 @@ int main(int argc, char** argv) {
     WaitForSingleObject(other, kExitTimeoutMs);
     CloseHandle(other);
   }
+  EndMediaPrograms();  // those Tavos opened
   // Whatever still runs ends here; an exit statement is the orderly way.
   for (Tavos& t : g_tavos) {
     if (!t.ended) TerminateProcess(t.info.hProcess, 1);

@@ -43,7 +43,12 @@ if [ "${1:-}" = "--on-display" ]; then
     mkdir -p "$c/$dir/Plus!/Microsoft Internet" "$c/$dir/Outlook Express"
     cp "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/$dir/Plus!/Microsoft Internet/Iexplore.exe"
     cp "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/$dir/Outlook Express/Msimn.exe"
+    # The video recorder (English and German), which knows itself by its file name.
+    mkdir -p "$c/$dir/CyberLink/PowerVCRII"
+    cp "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/$dir/CyberLink/PowerVCRII/PVCR.EXE"
   done
+  # The MP3 player in the Windows directory (Wine's is C:\windows).
+  cp "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/windows/MP3Player.exe"
   step "create the portio service" \
     "$wine" sc create portio type= kernel 'binPath=' 'C:\windows\system32\drivers\portio.sys' || exit 4
   step "start the portio service" "$wine" sc start portio || exit 4
