@@ -3,7 +3,7 @@
 // recorder's window "PowerVCR II" beside its video surface "ActiveMovie Window", which end the
 // recorder on Ctrl+X. The recorder reports every key that reaches it; both report their start
 // (when the shell started them) and their end, through the events file, so the lines fall in
-// order with Tavos's.
+// order with Tavos's; keys are taken only when the host settles the stand-in after Tavos.
 #include "tests/wine/media_stand_in.h"
 
 #include <cstdio>
@@ -46,7 +46,8 @@ void TakeKey(const MSG& msg) {
   if (msg.message == WM_KEYDOWN && msg.wParam == 'X' && GetKeyState(VK_CONTROL) < 0) End();
 }
 
-// The keys queued for this thread before the host asked, then the answer.
+// The keys queued for this thread before the host asked, then the answer. The only place
+// keys are taken.
 void Settle() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
@@ -104,13 +105,20 @@ int RunMediaStandIn(bool startedByShell) {
       CloseHandle(started);
     }
   }
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) TakeKey(msg);
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+  // Everything but keys as it comes (WM_ENDSESSION is sent, so it is taken in any wait).
+  // Keys wait for the host's settle: under Wine they arrive while Tavos still runs its tick,
+  // and the recorder's reaction (its end on Ctrl+X) would fall among Tavos's own lines at
+  // random; on Windows they wait behind Tavos's playback, which ends after the tick.
+  for (;;) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE,
+                                QS_SENDMESSAGE | QS_POSTMESSAGE | QS_PAINT | QS_TIMER, 0);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, WM_KEYFIRST - 1, PM_REMOVE) ||
+           PeekMessageA(&msg, nullptr, WM_KEYLAST + 1, ~0u, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return 0;
+      DispatchMessageA(&msg);
+    }
   }
-  return 0;
 }
 
 }  // namespace tavos_wine
