@@ -11,6 +11,7 @@
 //
 //   scenario_host.exe --device present|absent   checks that \\.\DRV1 opens, or that its name
 //                                                 is gone (status 0 if so), for the session script
+//   scenario_host.exe --journal-check            what Wine does with a journal-playback hook
 #include <windows.h>
 
 #include <cstdio>
@@ -22,6 +23,7 @@
 
 #include "sim/notebook_hal/wine_channel.h"
 #include "tests/wine/host_session.h"
+#include "tests/wine/journal_check.h"
 #include "tests/wine/probe_exports.h"
 
 namespace {
@@ -293,6 +295,7 @@ int CheckDevice(const std::string& expected) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--device") return CheckDevice(argv[2]);
+  if (argc == 2 && std::string(argv[1]) == "--journal-check") return CheckJournalPlayback();
   char self[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   std::string probePath = self;

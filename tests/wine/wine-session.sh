@@ -54,6 +54,10 @@ if [ "${1:-}" = "--on-display" ]; then
   step "start the portio service" "$wine" sc start portio || exit 4
   host='C:\tavos-wine\scenario_host.exe'
   step "open \\\\.\\DRV1 (portio started)" "$wine" "$host" --device present || exit 4
+  # What docs/wine.md says of journal playback, which the media scenarios rely on: shown, and
+  # said loudly when this Wine does otherwise (the comparison then shows it as differences).
+  "$wine" "$host" --journal-check | tr -d '\r' | sed 's/^/# wine-session: /' >&2 ||
+    say "this Wine's journal playback is not what docs/wine.md says: see the line above"
   say "prefix and portio ready after $(( $(date +%s) - t0 )) s ($TAVOS_WINE_ARCH)"
   set +e
   "$@"
