@@ -87,11 +87,10 @@ TEST(WineRunnerTest, HostEventsBecomeTimelineLines) {
   EXPECT_EQ(lines, expected);
 
   // What the notebook or the probe reports as wrong, and anything malformed, is a problem.
-  for (const char* bad :
-       {"@650 hal-fault KfReleaseSpinLock of a lock that is not held",
-        "@0 probe-error no import keybd_event", "@0 shell 6f7 - -", "no stamp", "@5 dump 41",
-        "@650 journal-called 1", "@650 key down 0x41 late",
-        "@650 stand-in-error the stand-in with pid 9 did not settle"}) {
+  for (const char* bad : {"@650 hal-fault KfReleaseSpinLock of a lock that is not held",
+                          "@0 probe-error no import keybd_event", "@0 shell 6f7 - -", "no stamp",
+                          "@5 dump 41", "@650 journal-called 1", "@650 key down 0x41 late",
+                          "@650 stand-in-error the stand-in with pid 9 did not settle"}) {
     std::string problem;
     std::vector<std::string> none;
     EXPECT_FALSE(translator.Add(bad, &none, &problem)) << bad;

@@ -22,7 +22,8 @@ HANDLE g_mediaStarted = nullptr;
 BOOL CALLBACK CollectMediaWindow(HWND hwnd, LPARAM param) {
   char cls[64] = "";
   GetClassNameA(hwnd, cls, sizeof cls);
-  if (lstrcmpA(cls, tavos_wine::kPlayerClass) == 0 || lstrcmpA(cls, tavos_wine::kRecorderClass) == 0)
+  if (lstrcmpA(cls, tavos_wine::kPlayerClass) == 0 ||
+      lstrcmpA(cls, tavos_wine::kRecorderClass) == 0)
     reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
   return TRUE;
 }

@@ -134,8 +134,8 @@ HINSTANCE WINAPI ProbeShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR 
   // A media program's stand-in writes its start itself: waited for, it comes before what
   // Tavos does next, as the started program's line does on Windows.
   const bool media = file != nullptr && tavos_wine::IsMediaProgram(file);
-  static HANDLE started = OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE,
-                                     tavos_wine::kMediaStarted);
+  static HANDLE started =
+      OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, tavos_wine::kMediaStarted);
   if (media && started != nullptr) ResetEvent(started);
   HINSTANCE result = g_shellExecute(owner, verb, file, parameters, folder, show);
   if (media && started != nullptr && reinterpret_cast<INT_PTR>(result) > 32 &&
@@ -151,8 +151,8 @@ HHOOK g_journalPlayback = nullptr;
 VOID WINAPI ProbeKeybdEvent(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
   char line[40];
   // "held" as the simulation says it: synthesised while Tavos's playback runs.
-  std::snprintf(line, sizeof line, "key %s 0x%02X%s", (flags & KEYEVENTF_KEYUP) ? "up" : "down",
-                vk, g_journalPlayback != nullptr ? " held" : "");
+  std::snprintf(line, sizeof line, "key %s 0x%02X%s", (flags & KEYEVENTF_KEYUP) ? "up" : "down", vk,
+                g_journalPlayback != nullptr ? " held" : "");
   AppendEvent(line);
   g_keybdEvent(vk, scan, flags, extra);
 }
@@ -229,11 +229,9 @@ const Wrap kWraps[] = {
     {"user32.dll", "SetTimer", reinterpret_cast<void*>(ProbeSetTimer), false},
     {"user32.dll", "KillTimer", reinterpret_cast<void*>(ProbeKillTimer), false},
     {"user32.dll", "keybd_event", reinterpret_cast<void*>(ProbeKeybdEvent), false},
-    {"user32.dll", "SetForegroundWindow", reinterpret_cast<void*>(ProbeSetForegroundWindow),
-     false},
+    {"user32.dll", "SetForegroundWindow", reinterpret_cast<void*>(ProbeSetForegroundWindow), false},
     {"user32.dll", "SetWindowsHookExA", reinterpret_cast<void*>(ProbeSetWindowsHookEx), false},
-    {"user32.dll", "UnhookWindowsHookEx", reinterpret_cast<void*>(ProbeUnhookWindowsHookEx),
-     false},
+    {"user32.dll", "UnhookWindowsHookEx", reinterpret_cast<void*>(ProbeUnhookWindowsHookEx), false},
     {"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(ProbeNotifyIcon), true},
     {"shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(ProbeShellExecute), false},
     {"user32.dll", "TrackPopupMenu", reinterpret_cast<void*>(ProbeTrackPopupMenu), false},
