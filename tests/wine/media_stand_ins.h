@@ -28,10 +28,11 @@ constexpr char kMediaStarted[] = "TavosWine.MediaStarted";
 constexpr char kMediaSettleMessage[] = "TavosWine.MediaSettle";
 constexpr char kMediaSettled[] = "TavosWine.MediaSettled";
 
-// The file name part of a path.
+// The file name part of a path, read character by character in the ANSI code page: in a
+// Japanese one, the trail byte of a double-byte character may be a backslash's code.
 inline const char* FileNameOf(const char* path) {
   const char* name = path;
-  for (const char* at = path; *at; ++at)
+  for (const char* at = path; *at; at = CharNextA(at))
     if (*at == '\\' || *at == '/' || *at == ':') name = at + 1;
   return name;
 }
