@@ -24,6 +24,7 @@
 #include "sim/notebook_hal/wine_channel.h"
 #include "tests/wine/host_session.h"
 #include "tests/wine/journal_check.h"
+#include "tests/wine/media_stand_ins.h"
 #include "tests/wine/probe_exports.h"
 
 namespace {
@@ -160,7 +161,8 @@ bool StartProcess(const std::string& name, std::string* why) {
   }
   CloseHandle(info.hThread);
   g_others.push_back(info.hProcess);
-  Event("process-start " + HexBytes(path.substr(path.find_last_of('\\') + 1)) + " " +
+  // Named as Windows names it, character by character (a Japanese name stays whole).
+  Event("process-start " + HexBytes(tavos_wine::FileNameOf(path.c_str())) + " " +
         std::to_string(info.dwProcessId));
   return true;
 }
