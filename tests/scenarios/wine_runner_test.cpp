@@ -25,7 +25,7 @@ TEST(WineRunnerTest, HostEventsBecomeTimelineLines) {
       "@650 key down 0x5B",
       "@650 journal-set",  // Wine's own lines about the playback hook and the recorder
       "@650 key up 0xA2 held",
-      "@650 recorder-key down 0x58",
+      "@650 recorder-key down 0x58 506f776572564352204949",
       "@650 journal-removed",
       "@650 journal-refused 5",
       "@650 process-start 505643522e455845 344",
@@ -57,7 +57,7 @@ TEST(WineRunnerTest, HostEventsBecomeTimelineLines) {
       "650 key down 0x5B",
       "650 journal set",
       "650 key up 0xA2 held",
-      "650 recorder key down 0x58",
+      "650 recorder key down 0x58 \"PowerVCR II\"",
       "650 journal removed",
       "650 journal refused error=5",
       "650 process start \"PVCR.EXE\" pid=344",

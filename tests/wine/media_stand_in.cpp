@@ -35,8 +35,11 @@ void ReportKey(const MSG& msg) {
                                                     : nullptr;
   if (what == nullptr) return;
   char line[48];
-  std::snprintf(line, sizeof line, "recorder-key %s 0x%02X", what, unsigned(msg.wParam & 0xFF));
-  AppendEvent(line);
+  std::snprintf(line, sizeof line, "recorder-key %s 0x%02X ", what, unsigned(msg.wParam & 0xFF));
+  // Which of its windows: the one Tavos brought forward has the focus.
+  char title[64] = "";
+  GetWindowTextA(msg.hwnd, title, sizeof title);
+  AppendEvent(line + HexBytes(title));
 }
 
 // The recorder's own reaction to a key: Ctrl+X ends it.
@@ -91,8 +94,10 @@ int RunMediaStandIn(bool startedByShell) {
   g_recorder = lstrcmpiA(g_name.c_str(), kRecorderFile) == 0;
   g_settleMessage = RegisterWindowMessageA(kMediaSettleMessage);
   if (g_recorder) {
-    OpenWindow(kVideoClass, kVideoTitle, 360);
+    // The main window first, the video surface then on top of it: Tavos's search meets the
+    // surface first and must go on to the main window.
     OpenWindow(kRecorderClass, kRecorderTitle, 20);
+    OpenWindow(kVideoClass, kVideoTitle, 360);
   } else {
     OpenWindow(kPlayerClass, kPlayerTitle, 20);
   }

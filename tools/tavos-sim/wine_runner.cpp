@@ -308,8 +308,8 @@ bool WineEventTranslator::Add(const std::string& hostLine, std::vector<std::stri
     emit("journal removed");
   } else if (w[0] == "journal-refused" && w.size() == 2) {
     emit("journal refused error=" + w[1]);
-  } else if (w[0] == "recorder-key" && w.size() == 3) {
-    emit("recorder key " + w[1] + " " + w[2]);
+  } else if (w[0] == "recorder-key" && w.size() == 4 && Unhex(w[3], &a)) {
+    emit("recorder key " + w[1] + " " + w[2] + " " + winsim::Quote(a));
   } else {
     // hal-fault, hal-error, probe-error and anything unknown: a problem of the run.
     return *problem = hostLine.substr(blank + 1), false;
