@@ -145,6 +145,7 @@ bool Settle(Tavos* t) {
       return false;
     }
   }
+  SettleMediaPrograms();
   ForwardEvents();
   ReportEnds();
   return true;

@@ -64,4 +64,12 @@ bool MakeFolders(const std::string& path);
 bool Tray(const std::string& click, std::string* why);
 bool Choose(const std::string& text, std::string* why);
 
+// The stand-ins of the MP3 player and the video recorder (host_media.cpp).
+bool OpenMediaChannel();
+// A bare file name runs from the Windows directory.
+std::string ProgramPath(const std::string& name);
+// Waits until each running stand-in has taken the keys queued for it (or has ended).
+void SettleMediaPrograms();
+void EndMediaPrograms();
+
 }  // namespace tavos_host

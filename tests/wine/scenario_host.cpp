@@ -12,6 +12,7 @@
 //
 //   scenario_host.exe --device present|absent   checks that \\.\DRV1 opens, or that its name
 //                                                 is gone (status 0 if so), for the session script
+//   scenario_host.exe --journal-check            what Wine does with a journal-playback hook
 #include <windows.h>
 
 #include <cstdio>
@@ -24,6 +25,8 @@
 #include "sim/notebook_hal/wine_channel.h"
 #include "tests/wine/host_machine.h"
 #include "tests/wine/host_session.h"
+#include "tests/wine/journal_check.h"
+#include "tests/wine/media_stand_ins.h"
 #include "tests/wine/probe_exports.h"
 
 namespace {
@@ -143,7 +146,8 @@ bool Exit(std::string* why) {
 
 // A program beside Tavos that only shows in the process list: the stand-in, copied to the
 // path and told to stay.
-bool StartProcess(const std::string& path, std::string* why) {
+bool StartProcess(const std::string& name, std::string* why) {
+  const std::string path = ProgramPath(name);
   if (!MakeFolders(path) || !CopyFileA(g_standIn.c_str(), path.c_str(), FALSE)) {
     *why = "process: cannot put a stand-in at " + path;
     return false;
@@ -159,7 +163,8 @@ bool StartProcess(const std::string& path, std::string* why) {
   }
   CloseHandle(info.hThread);
   g_others.push_back(info.hProcess);
-  Event("process-start " + HexBytes(path.substr(path.find_last_of('\\') + 1)) + " " +
+  // Named as Windows names it, character by character (a Japanese name stays whole).
+  Event("process-start " + HexBytes(tavos_wine::FileNameOf(path.c_str())) + " " +
         std::to_string(info.dwProcessId));
   return true;
 }
@@ -278,6 +283,7 @@ void Reset() {
                   nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (events != INVALID_HANDLE_VALUE) CloseHandle(events);
   AppendControl("reset");
+  EndMediaPrograms();
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Tavos.exe");
   SetVersion("xp");
 }
@@ -299,6 +305,7 @@ int CheckDevice(const std::string& expected) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--device") return CheckDevice(argv[2]);
+  if (argc == 2 && std::string(argv[1]) == "--journal-check") return CheckJournalPlayback();
   char self[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   std::string probePath = self;
@@ -310,7 +317,8 @@ int main(int argc, char** argv) {
   g_ran = CreateEventA(nullptr, FALSE, FALSE, tavos_wine::kTickRan);
   g_settled = CreateEventA(nullptr, FALSE, FALSE, tavos_wine::kSettled);
   g_settleMessage = RegisterWindowMessageA(tavos_wine::kSettleMessage);
-  if (g_probe == nullptr || !g_grant || !g_ran || !g_settled || !g_settleMessage) {
+  if (g_probe == nullptr || !g_grant || !g_ran || !g_settled || !g_settleMessage ||
+      !OpenMediaChannel()) {
     Say("refused the host cannot set up (error " + std::to_string(GetLastError()) + ")");
     return 2;
   }
@@ -334,6 +342,7 @@ int main(int argc, char** argv) {
     WaitForSingleObject(other, kExitTimeoutMs);
     CloseHandle(other);
   }
+  EndMediaPrograms();  // those Tavos opened
   // Whatever still runs ends here; an exit statement is the orderly way.
   for (Tavos& t : g_tavos) {
     if (!t.ended) TerminateProcess(t.info.hProcess, 1);
