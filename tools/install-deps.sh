@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   mingw-w64 binutils-mingw-w64-i686
   wine wine64 wine32:i386 fonts-wine xvfb xauth imagemagick
+  locales  # localedef: the Wine runs' languages (LOCPATH, no change to the system's locales)
 )
 case ${1:-all} in
   run) packages=("${run_packages[@]}") ;;

@@ -12,8 +12,6 @@ namespace tavos_sim {
 
 namespace {
 
-constexpr BYTE kLeftControl = 0xA2;
-
 void EndOwnerOf(HWND hwnd) {
   winsim::WindowsPc& pc = winsim::WindowsPc::Current();
   const winsim::SimWindow* window = pc.Windows().Find(hwnd);
@@ -27,8 +25,8 @@ LRESULT CALLBACK PlayerWindowProc(HWND hwnd, UINT message, WPARAM, LPARAM) {
 }
 
 LRESULT CALLBACK RecorderWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
-  const winsim::Keyboard& keys = winsim::WindowsPc::Current().Keys();
-  bool control = keys.Down(VK_CONTROL) || keys.Down(kLeftControl);
+  // Either Ctrl key reads as VK_CONTROL, as Tavos's VK_LCONTROL does.
+  const bool control = winsim::WindowsPc::Current().Keys().Down(VK_CONTROL);
   if (message == WM_KEYDOWN && wParam == 'X' && control) EndOwnerOf(hwnd);
   return 0;
 }

@@ -79,6 +79,14 @@ LONG Resolve(HKEY key, OpenedKey* opened) {
   return ERROR_SUCCESS;
 }
 
+// The key behind `key` for setting or deleting one of its values: the handle needs
+// KEY_SET_VALUE, and the caller the right to change the key.
+LONG ResolveForValueChange(HKEY key, OpenedKey* opened) {
+  if (LONG error = Resolve(key, opened)) return error;
+  if (!(opened->granted & KEY_SET_VALUE) || !MayChange(opened->path)) return ERROR_ACCESS_DENIED;
+  return ERROR_SUCCESS;
+}
+
 HKEY AddHandle(const std::string& path, REGSAM rights) {
   WindowsPc& pc = WindowsPc::Current();
   HANDLE handle = pc.Handles().Add(std::make_unique<KeyObject>(path, pc.Reg().KeyId(path), rights),
@@ -148,8 +156,7 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, c
   winsim::SimScope scope;
   WindowsPc& pc = WindowsPc::Current();
   OpenedKey key;
-  if (LONG error = Resolve(hKey, &key)) return error;
-  if (!(key.granted & KEY_SET_VALUE) || !MayChange(key.path)) return ERROR_ACCESS_DENIED;
+  if (LONG error = ResolveForValueChange(hKey, &key)) return error;
   if (lpData == nullptr && cbData > 0) return ERROR_NOACCESS;
   Registry::Value value{
       dwType, lpData ? std::string(reinterpret_cast<const char*>(lpData), cbData) : std::string()};
@@ -220,8 +227,7 @@ LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   winsim::SimScope scope;
   WindowsPc& pc = WindowsPc::Current();
   OpenedKey key;
-  if (LONG error = Resolve(hKey, &key)) return error;
-  if (!(key.granted & KEY_SET_VALUE) || !MayChange(key.path)) return ERROR_ACCESS_DENIED;
+  if (LONG error = ResolveForValueChange(hKey, &key)) return error;
   const std::string name = lpValueName ? lpValueName : "";
   if (!pc.Reg().DeleteValue(key.path, name)) return ERROR_FILE_NOT_FOUND;
   pc.Events().Add("registry delete " + winsim::Quote(key.path) + " " + winsim::Quote(name));

@@ -17,7 +17,7 @@ class SimThread;
 class Keyboard {
  public:
   void Hold(uint8_t vk) { Press(vk, true); }
-  void Release(uint8_t vk) { held_[vk] = false; }
+  void Release(uint8_t vk) { Set(held_, vk, false); }
   bool Held(uint8_t vk) const { return held_[vk]; }
   // A synthesised key transition (keybd_event, journal playback).
   void Synthesise(uint8_t vk, bool down);
@@ -26,16 +26,27 @@ class Keyboard {
 
  private:
   void Press(uint8_t vk, bool physical);
+  // A left or right Shift, Ctrl or Alt changes its side and the common key with it (down while
+  // either side is); the common key stands for the left one.
+  static void Set(std::array<bool, 256>& keys, uint8_t vk, bool down);
 
   std::array<bool, 256> held_{};
   std::array<bool, 256> synthesisedDown_{};
   std::array<bool, 256> toggled_{};
 };
 
+// The key a window hears for a left or right Shift, Ctrl or Alt: the common one (VK_CONTROL for
+// VK_LCONTROL); only the key-state functions tell the sides apart. Any other key is itself.
+uint8_t CommonKeyOf(uint8_t vk);
+// The side a key message's common Shift, Ctrl or Alt came from (right: the extended bit, or the
+// right Shift's scan code); any other key is itself.
+uint8_t SideKeyOf(uint8_t vk, LPARAM bits);
+
 // Key input goes where Windows sends it: to the window with the focus, here the foreground
 // window. A program without code answers at once; one with code finds the message in its
 // thread's input queue, behind the messages posted to it. Without a foreground window the
-// input reaches no program (the system state above changes all the same).
+// input reaches no program (the system state above changes all the same). A side key arrives
+// as its common key.
 void DeliverKeyInput(HWND target, UINT message, uint8_t vk, LPARAM bits);
 // The lParam of a key message: repeat count 1, the key's scan code, the context bit for
 // system keys, and the previous-state and transition bits for key-ups.

@@ -52,8 +52,11 @@ constexpr ScanCode kScanCodes[] = {
     {0x73, 0x3E}, {0x74, 0x3F}, {0x75, 0x40}, {0x76, 0x41}, {0x77, 0x42}, {0x78, 0x43},
     {0x79, 0x44}, {0x7A, 0x57}, {0x7B, 0x58}, {0x90, 0x45}, {0x91, 0x46}, {0xBA, 0x27},
     {0xBB, 0x0D}, {0xBC, 0x33}, {0xBD, 0x0C}, {0xBE, 0x34}, {0xBF, 0x35}, {0xC0, 0x29},
-    {0xDB, 0x1A}, {0xDC, 0x2B}, {0xDD, 0x1B}, {0xDE, 0x28},
+    {0xDB, 0x1A}, {0xDC, 0x2B}, {0xDD, 0x1B}, {0xDE, 0x28}, {0xA0, 0x2A}, {0xA1, 0x36},
+    {0xA2, 0x1D}, {0xA3, 0x1D}, {0xA4, 0x38}, {0xA5, 0x38},
 };
+constexpr BYTE kRightControl = 0xA3;
+constexpr BYTE kRightAlt = 0xA5;
 
 }  // namespace
 
@@ -61,6 +64,7 @@ namespace winsim {
 
 LPARAM KeyMessageBits(UINT message, uint8_t vk) {
   LPARAM bits = 1 | LPARAM(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC) & 0xFF) << 16;
+  if (vk == kRightControl || vk == kRightAlt) bits |= LPARAM(1) << 24;  // extended keys
   if (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP) bits |= LPARAM(1) << 29;
   if (message == WM_KEYUP || message == WM_SYSKEYUP) bits |= LPARAM(3) << 30;
   return bits;
@@ -71,13 +75,13 @@ void DeliverKeyInput(HWND target, UINT message, uint8_t vk, LPARAM bits) {
   SimWindow* window = pc.Windows().Find(target);
   if (window == nullptr) return;
   if (window->thread == nullptr) {
-    window->proc(target, message, WPARAM(vk), bits);
+    window->proc(target, message, WPARAM(CommonKeyOf(vk)), bits);
     return;
   }
   MSG msg{};
   msg.hwnd = target;
   msg.message = message;
-  msg.wParam = WPARAM(vk);
+  msg.wParam = WPARAM(CommonKeyOf(vk));
   msg.lParam = bits;
   msg.time = DWORD(pc.Now());
   window->thread->input.push_back(msg);
@@ -87,9 +91,14 @@ void UpdateThreadKeyState(SimThread& thread, const MSG& msg) {
   bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
   bool up = msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
   if (!down && !up) return;
-  uint8_t& state = thread.keyState[BYTE(msg.wParam)];
-  if (down && !(state & 0x80)) state ^= 0x01;
-  state = down ? uint8_t(state | 0x80) : uint8_t(state & ~0x80);
+  // A common Shift, Ctrl or Alt moves the side it came from as well.
+  const uint8_t key = BYTE(msg.wParam), side = SideKeyOf(key, msg.lParam);
+  for (uint8_t each : {key, side}) {
+    uint8_t& state = thread.keyState[each];
+    if (down && !(state & 0x80)) state ^= 0x01;
+    state = down ? uint8_t(state | 0x80) : uint8_t(state & ~0x80);
+    if (side == key) break;
+  }
 }
 
 void DeliverKeyEvent(uint8_t vk, bool up) {

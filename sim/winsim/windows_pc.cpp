@@ -38,9 +38,19 @@ bool SimProcess::Imports(const std::string& library) const {
   return false;
 }
 
+// Windows keeps the path in Unicode and splits it there: on a Japanese system (code page 932)
+// the trail byte of a double-byte character may be a backslash's code and is still part of
+// the name, as in Toolhelp's szExeFile on NT ("\x83\\MP3Player.exe" is not the MP3 player).
 std::string SimProcess::ImageName() const {
-  size_t slash = exePath.find_last_of("\\/");
-  return slash == std::string::npos ? exePath : exePath.substr(slash + 1);
+  size_t name = 0;
+  for (size_t at = 0; at < exePath.size(); ++at) {
+    if (g_current != nullptr && IsDBCSLeadByte(BYTE(exePath[at])) && at + 1 < exePath.size()) {
+      ++at;
+      continue;
+    }
+    if (exePath[at] == '\\' || exePath[at] == '/') name = at + 1;
+  }
+  return exePath.substr(name);
 }
 
 bool MessageFilter::Matches(HWND target, UINT message) const {

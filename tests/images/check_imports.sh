@@ -6,6 +6,7 @@
 # OLDEST_9X is 95, 98 or Me, or "none" for an image no 9x Windows runs (a kernel driver);
 # OLDEST_NT is 3.1, 3.5, 3.51, 4.0, 2000 or XP.
 set -euo pipefail
+source "$(dirname "$(realpath "$0")")/pe-tables.sh"
 list=${1:?path to the list of imports (platform/*_imports.def)}
 image=${2:?path to the image}
 oldest9x=${3:?oldest 9x version required, or none}
@@ -16,11 +17,7 @@ status=0
 # "LIBRARY function" lines, the library upper case and without ".dll" or ".exe".
 listed=$(sed -n 's/^IMPORT(\([^,]*\),[[:space:]]*\([^,[:space:]]*\),.*/\1 \2/p' "$list" |
          awk '{print toupper($1), $2}' | sort)
-built=$(i686-w64-mingw32-objdump -p "$image" | awk '
-  /^\tDLL Name: / { dll = toupper($3); sub(/\.(DLL|EXE|SYS)$/, "", dll) }
-  /^\tvma:/ { inTable = 1; next }
-  /^ *$/ { inTable = 0 }
-  inTable && NF >= 3 && $1 ~ /^[0-9a-f]+$/ { print dll, $3 }' | sort)
+built=$(PE_OBJDUMP=i686-w64-mingw32-objdump pe_imports "$image")
 [ -n "$built" ] || { echo "FAIL: no imports read from $image"; exit 1; }
 
 extra=$(comm -13 <(echo "$listed") <(echo "$built"))

@@ -2,10 +2,10 @@
 # x86_64-w64-mingw32-objdump reads both the i686 and the x86_64 images.
 PE_OBJDUMP=${PE_OBJDUMP:-x86_64-w64-mingw32-objdump}
 
-# "LIBRARY function" per import, the library upper case without ".DLL"/".EXE"'s case kept.
+# "LIBRARY function" per import, the library upper case without ".DLL", ".EXE" or ".SYS".
 pe_imports() {
   "$PE_OBJDUMP" -p "$1" | awk '
-    /^\tDLL Name: / { dll = toupper($3); sub(/\.DLL$/, "", dll) }
+    /^\tDLL Name: / { dll = toupper($3); sub(/\.(DLL|EXE|SYS)$/, "", dll) }
     /^\tvma:/ { inTable = 1; next }
     /^ *$/ { inTable = 0 }
     inTable && NF >= 3 && $1 ~ /^[0-9a-f]+$/ { print dll, $3 }' | sort -u

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/machine/drive_folder.h"
 #include "sim/machine/tavos_machine.h"
 #include "sim/winsim/notification_area.h"
 #include "sim/winsim/sim_process.h"
@@ -26,16 +27,17 @@ class TavosTest : public ::testing::Test {
       EXPECT_EQ(std::vector<std::string>{}, machine_->Problems());
     }
     machine_.reset();
-    if (!sandbox_.empty()) std::filesystem::remove_all(sandbox_);
+    drive_.reset();
   }
 
   // A fresh machine: `os` and `language` as in a scenario, portio loaded or not.
   tavos_sim::Machine& Boot(const std::string& os = "xp", uint16_t language = 1033,
                            bool driverLoaded = true) {
-    char pattern[] = "/tmp/tavos-test-XXXXXX";
-    sandbox_ = mkdtemp(pattern);
+    drive_ = std::make_unique<tavos_sim::DriveFolder>();
+    std::string error;
+    EXPECT_TRUE(drive_->Create("", &error)) << error;
     tavos_sim::MachineOptions options;
-    options.sandbox = sandbox_;
+    options.sandbox = drive_->Path();
     options.os = os;
     options.language = language;
     options.driverLoaded = driverLoaded;
@@ -65,7 +67,7 @@ class TavosTest : public ::testing::Test {
   }
 
  private:
-  std::string sandbox_;
+  std::unique_ptr<tavos_sim::DriveFolder> drive_;
   std::unique_ptr<tavos_sim::Machine> machine_;
 };
 

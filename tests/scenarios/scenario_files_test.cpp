@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/machine/drive_folder.h"
 #include "tools/tavos-sim/scenario_runner.h"
 
 namespace tavos_scenario {
@@ -82,7 +83,7 @@ TEST_P(ScenarioFile, TimelineMatchesExpected) {
   ParseResult parsed = ParseScenario(ReadText(scenario));
   ASSERT_TRUE(parsed.ok) << scenario << ": " << parsed.error.ToString();
 
-  Sandbox sandbox;
+  tavos_sim::DriveFolder sandbox;
   std::string error;
   ASSERT_TRUE(sandbox.Create("", &error)) << error;
   RunResult run = RunScenario(parsed.statements, sandbox.Path());

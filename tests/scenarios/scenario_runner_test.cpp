@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/machine/drive_folder.h"
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/sim_process.h"
 #include "tools/tavos-sim/scenario_runner.h"
@@ -41,7 +42,7 @@ class ScenarioRunnerTest : public ::testing::Test {
     return run;
   }
 
-  Sandbox sandbox_;
+  tavos_sim::DriveFolder sandbox_;
 };
 
 TEST_F(ScenarioRunnerTest, ExitWithNoTavosRunningIsAnError) {
@@ -194,11 +195,11 @@ TEST_F(ScenarioRunnerTest, ListFilesShowsSizesAndHiddenFiles) {
   for (const std::string& line : files) EXPECT_EQ(0u, line.rfind("C:\\", 0)) << line;
 }
 
-TEST(Sandbox, ATemporaryDriveIsRemovedAndAKeptOneStays) {
+TEST(DriveFolder, ATemporaryDriveIsRemovedAndAKeptOneStays) {
   std::string error;
   std::string temporary;
   {
-    Sandbox sandbox;
+    tavos_sim::DriveFolder sandbox;
     ASSERT_TRUE(sandbox.Create("", &error)) << error;
     temporary = sandbox.Path();
     RunResult run = RunScenario(Parse("start\n"), sandbox.Path());
@@ -210,20 +211,20 @@ TEST(Sandbox, ATemporaryDriveIsRemovedAndAKeptOneStays) {
   ASSERT_NE(nullptr, mkdtemp(pattern));
   std::string keep = std::string(pattern) + "/drive";
   {
-    Sandbox sandbox;
+    tavos_sim::DriveFolder sandbox;
     ASSERT_TRUE(sandbox.Create(keep, &error)) << error;
     RunScenario(Parse("start\n"), sandbox.Path());
   }
   EXPECT_TRUE(fs::exists(keep + "/WINDOWS"));
   {
-    Sandbox again;
+    tavos_sim::DriveFolder again;
     EXPECT_FALSE(again.Create(keep, &error)) << "a drive left by another run must not be reused";
     EXPECT_EQ("the folder " + keep + " is not empty (a kept drive C: must start empty)", error);
   }
   EXPECT_TRUE(fs::exists(keep + "/WINDOWS")) << "a refused folder is left alone";
   std::ofstream(std::string(pattern) + "/file") << "x";
   {
-    Sandbox onFile;
+    tavos_sim::DriveFolder onFile;
     EXPECT_FALSE(onFile.Create(std::string(pattern) + "/file", &error));
   }
   fs::remove_all(pattern);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/tavos-sim/wine_machine.h"
+
 namespace tavos_scenario {
 namespace {
 
@@ -23,6 +25,13 @@ TEST(WineRunnerTest, HostEventsBecomeTimelineLines) {
       "@650 shell 6f70656e 49657870 433a5c -",
       "@650 shell 6f70656e 49657870 - 2d6e",
       "@650 key down 0x5B",
+      "@650 journal-set",  // Wine's own lines about the playback hook and the recorder
+      "@650 key up 0xA2 held",
+      "@650 recorder-key down 0x58 506f776572564352204949",
+      "@650 journal-removed",
+      "@650 journal-refused 5",
+      "@650 process-start 505643522e455845 344",
+      "@650 process-end 4d5033506c617965722e657865 0",
       "@650 menu 44697361626c65 2d 2a456e61626c65",
       "@650 dialog-open 100",
       "@650 dialog-close 100 1",
@@ -48,6 +57,13 @@ TEST(WineRunnerTest, HostEventsBecomeTimelineLines) {
       "650 shell open \"Iexp\" dir \"C:\\\\\"",
       "650 shell open \"Iexp\" dir \"\" args \"-n\"",
       "650 key down 0x5B",
+      "650 journal set",
+      "650 key up 0xA2 held",
+      "650 recorder key down 0x58 \"PowerVCR II\"",
+      "650 journal removed",
+      "650 journal refused error=5",
+      "650 process start \"PVCR.EXE\" pid=344",
+      "650 process end \"MP3Player.exe\" code=0",
       "650 menu \"Disable\" \"-\" \"*Enable\"",
       "650 dialog open 100",
       "650 dialog close 100 result=1",
@@ -73,9 +89,10 @@ TEST(WineRunnerTest, HostEventsBecomeTimelineLines) {
   EXPECT_EQ(lines, expected);
 
   // What the notebook or the probe reports as wrong, and anything malformed, is a problem.
-  for (const char* bad :
-       {"@650 hal-fault KfReleaseSpinLock of a lock that is not held",
-        "@0 probe-error no import keybd_event", "@0 shell 6f7 - -", "no stamp", "@5 dump 41"}) {
+  for (const char* bad : {"@650 hal-fault KfReleaseSpinLock of a lock that is not held",
+                          "@0 probe-error no import keybd_event", "@0 shell 6f7 - -", "no stamp",
+                          "@5 dump 41", "@650 journal-called 1", "@650 key down 0x41 late",
+                          "@650 stand-in-error the stand-in with pid 9 did not settle"}) {
     std::string problem;
     std::vector<std::string> none;
     EXPECT_FALSE(translator.Add(bad, &none, &problem)) << bad;
@@ -139,18 +156,25 @@ TEST(WineRunnerTest, RefusesWhatWineCannotDoBeforeAnythingRuns) {
       {"start\nos 98\n", 0, ""},  // an os after start is the parser's error, not ours
       {"os me\n", 1, "direct port instructions"},
       {"os nt351\n", 1, "NT 3.51"},
-      {"start\nlang 1031\n", 2, "language"},
-      {"driver absent\n", 1, "service"},
+      // The language is the host's, fixed for the run: changed after start it cannot be had.
+      {"lang 1031\nlang 0x0411\nstart\nlang 0x0411\nexit\n", 0, ""},
+      {"start\nlang 1031\n", 2, "cannot change within a run"},
+      {"lang 1031\nstart\nlang 1033\n", 3, "cannot change within a run"},
+      {"lang 0x040A\n", 1, "no locale gives"},  // es_ES gives 0x0C0A
+      {"lang 0\n", 1, "no locale gives"},
+      // Wine's driver host would unload portio under Tavos's open handle.
+      {"driver absent\nstart\ndriver loaded\nexit\ndriver absent\n", 0, ""},
+      {"start\nwait 650\ndriver absent\n", 3, "open handle"},
       {"process \"MP3Player.exe\"\nstart\nexit\n", 0, ""},
-      {"press internet mp3\n", 1, "MP3 player"},
-      {"press video\n", 1, "video recorder"},
-      {"media stop\n", 1, "MP3 player"},
-      {"hold F\n", 1, "per thread"},
+      // The media programs have stand-ins; a journal playback never runs, so none is cancelled.
+      {"start\npress internet mp3 video\nmedia record next stop\nwait 650\n", 0, ""},
+      {"start\nsystem ctrl+esc after 1\n", 2, "journal-playback hook"},
+      {"system ctrl+alt+del\n", 1, "no key cancels"},
+      {"hold F\nstart\npress search\nwait 650\nrelease f\n", 0, ""},
       {"start\npress user\nwait 650\nchoose \"Cancel\"\ntray double\n", 0, ""},
       {"start\nwait 650\ntray right\nchoose \"Disable\"\ncommand 32775\ntype \"x\"\nkey enter\n"
        "command 32775\nchoose \"Select File\"\npick \"C:\\\\A.exe\"\nscreen\nclose\n",
        0, ""},
-      {"start\nsystem ctrl+esc\n", 2, "not possible"},
       // The tray menu closes by a choice, a key or a left click; a right click on the icon while
       // it is open is the one Wine answers differently.
       {"start\ntray right\ntray left\ntray right\nkey esc\ntray right\nchoose \"EXIT\"\n", 0, ""},
@@ -171,6 +195,26 @@ TEST(WineRunnerTest, RefusesWhatWineCannotDoBeforeAnythingRuns) {
   }
 }
 
+TEST(WineRunnerTest, RunLanguageIsTheOneInForceAtTheFirstStart) {
+  struct Case {
+    const char* scenario;
+    unsigned language;
+    const char* locale;
+  } const cases[] = {
+      {"start\n", 0x0409, "en_US"},
+      {"lang 1031\nstart\n", 0x0407, "de_DE"},
+      {"lang 1031\nlang 0x0411\nstart\nlang 1031\n", 0x0411, "ja_JP"},
+      {"file \"C:\\\\a\" \"x\"\nlang 0x0C0A\n", 0x0C0A, "es_ES"},  // no start: the last
+  };
+  for (const Case& c : cases) {
+    ParseResult parsed = ParseScenario(c.scenario);
+    ASSERT_TRUE(parsed.ok) << c.scenario;
+    EXPECT_EQ(WineRunLanguage(parsed.statements), c.language) << c.scenario;
+    std::string why;
+    EXPECT_EQ(WineLocaleFor(c.language, &why), c.locale) << c.scenario;
+  }
+}
+
 TEST(WineRunnerTest, ComparisonSeesObservedLinesOneWay) {
   EXPECT_TRUE(WineObserves("650 ec 0xCF 0x81"));
   EXPECT_TRUE(WineObserves("0 process start \"Tavos.exe\" pid=260"));
@@ -178,6 +222,12 @@ TEST(WineRunnerTest, ComparisonSeesObservedLinesOneWay) {
   EXPECT_FALSE(WineObserves("650 process start \"Iexplore.exe\" pid=268"));
   EXPECT_FALSE(WineObserves("650 mixer \"Master Mute\" 1"));
   EXPECT_FALSE(WineObserves("650 play key down 0x41"));
+  EXPECT_FALSE(WineObserves("650 journal cancelled"));
+  EXPECT_FALSE(WineObserves("650 recorder key down 0x58"));  // the simulation has none
+  EXPECT_TRUE(WineObserves("650 key down 0xA2 held"));
+  EXPECT_TRUE(WineObserves("650 process start \"PVCR.EXE\" pid=272"));
+  EXPECT_TRUE(WineObserves("650 process end \"MP3Player.exe\" code=0"));
+  EXPECT_FALSE(WineObserves("650 process start \"MP3Player.exe.bak\" pid=272"));
   EXPECT_TRUE(WineObserves("650 dialog open 102"));
   EXPECT_TRUE(WineObserves("650 menu \"Disable\" \"-\""));
   EXPECT_TRUE(WineObserves("650 menu dismissed"));

@@ -17,6 +17,7 @@
 #include "app/hot_key_app.h"
 #include "setup/setup_main.h"
 #include "sim/kernel/security.h"
+#include "sim/machine/drive_folder.h"
 #include "sim/machine/tavos_machine.h"
 #include "sim/winsim/scripted_user.h"
 #include "sim/winsim/sim_process.h"
@@ -46,7 +47,7 @@ class SetupTest : public ::testing::Test {
       EXPECT_EQ(0, machine_->Pc().Com().shellBlocks) << "an item list was not freed";
     }
     machine_.reset();
-    if (!sandbox_.empty()) std::filesystem::remove_all(sandbox_);
+    drive_.reset();
   }
 
   // A notebook with `os`, no Tavos and no driver, and both builds of the setup on drive C:.
@@ -56,11 +57,11 @@ class SetupTest : public ::testing::Test {
       EXPECT_EQ(std::vector<std::string>{}, machine_->Problems());
     }
     machine_.reset();
-    if (!sandbox_.empty()) std::filesystem::remove_all(sandbox_);
-    char pattern[] = "/tmp/tavos-setup-test-XXXXXX";
-    sandbox_ = mkdtemp(pattern);
+    drive_ = std::make_unique<tavos_sim::DriveFolder>();
+    std::string error;
+    EXPECT_TRUE(drive_->Create("", &error)) << error;
     tavos_sim::MachineOptions options;
-    options.sandbox = sandbox_;
+    options.sandbox = drive_->Path();
     options.os = os;
     options.driverLoaded = false;
     options.tavosInstalled = false;
@@ -173,7 +174,7 @@ class SetupTest : public ::testing::Test {
   }
 
  private:
-  std::string sandbox_;
+  std::unique_ptr<tavos_sim::DriveFolder> drive_;
   std::unique_ptr<tavos_sim::Machine> machine_;
 };
 

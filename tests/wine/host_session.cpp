@@ -156,6 +156,7 @@ bool Settle(Tavos* t) {
       return false;
     }
   }
+  SettleMediaPrograms();
   ForwardEvents();
   ReportEnds();
   return true;

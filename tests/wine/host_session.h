@@ -76,4 +76,12 @@ bool Pick(const std::string& path, bool cancel, std::string* why);
 bool Screen(std::string* why);
 bool Command(unsigned id, std::string* why);
 
+// The stand-ins of the MP3 player and the video recorder (host_media.cpp).
+bool OpenMediaChannel();
+// A bare file name runs from the Windows directory.
+std::string ProgramPath(const std::string& name);
+// Waits until each running stand-in has taken the keys queued for it (or has ended).
+void SettleMediaPrograms();
+void EndMediaPrograms();
+
 }  // namespace tavos_host

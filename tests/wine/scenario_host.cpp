@@ -3,7 +3,8 @@
 // line on stdin and answers with event lines, each "@MS EVENT" (MS: the scenario's time), and
 // then "done" or "refused TEXT". Strings travel as hex (wine_channel.h).
 //
-// Commands: os NAME | ec ready | ec busy N | ec stuck | press BITS | media BITS |
+// Commands: os NAME | lang ID | hold VK | release VK | driver loaded|absent |
+//           ec ready | ec busy N | ec stuck | press BITS | media BITS |
 //           file HEXPATH HEXBYTES | dump HEXPATH | process HEXPATH | start | wait MS | exit |
 //           tray right|left|double | choose HEXTEXT | type HEXTEXT | key enter|esc | close |
 //           pick HEXPATH|cancel | screen | command N | end
@@ -13,6 +14,7 @@
 //
 //   scenario_host.exe --device present|absent   checks that \\.\DRV1 opens, or that its name
 //                                                 is gone (status 0 if so), for the session script
+//   scenario_host.exe --journal-check            what Wine does with a journal-playback hook
 #include <windows.h>
 
 #include <cstdio>
@@ -23,7 +25,10 @@
 #include <vector>
 
 #include "sim/notebook_hal/wine_channel.h"
+#include "tests/wine/host_machine.h"
 #include "tests/wine/host_session.h"
+#include "tests/wine/journal_check.h"
+#include "tests/wine/media_stand_ins.h"
 #include "tests/wine/probe_exports.h"
 
 namespace {
@@ -153,7 +158,8 @@ bool Exit(std::string* why) {
 
 // A program beside Tavos that only shows in the process list: the stand-in, copied to the
 // path and told to stay.
-bool StartProcess(const std::string& path, std::string* why) {
+bool StartProcess(const std::string& name, std::string* why) {
+  const std::string path = ProgramPath(name);
   if (!MakeFolders(path) || !CopyFileA(g_standIn.c_str(), path.c_str(), FALSE)) {
     *why = "process: cannot put a stand-in at " + path;
     return false;
@@ -169,7 +175,8 @@ bool StartProcess(const std::string& path, std::string* why) {
   }
   CloseHandle(info.hThread);
   g_others.push_back(info.hProcess);
-  Event("process-start " + HexBytes(path.substr(path.find_last_of('\\') + 1)) + " " +
+  // Named as Windows names it, character by character (a Japanese name stays whole).
+  Event("process-start " + HexBytes(tavos_wine::FileNameOf(path.c_str())) + " " +
         std::to_string(info.dwProcessId));
   return true;
 }
@@ -274,6 +281,12 @@ bool Apply(const std::string& line, bool* end, std::string* why) {
     return Wait(std::strtoull(rest.c_str(), nullptr, 10), why);
   } else if (word == "exit") {
     return Exit(why);
+  } else if (word == "lang") {
+    if (!CheckLanguage(rest, why)) return false;
+  } else if (word == "hold" || word == "release") {
+    if (!HoldKey(rest, word == "hold", why)) return false;
+  } else if (word == "driver") {
+    if (!SetDriver(rest, why)) return false;
   } else if (word == "end") {
     *end = true;
   } else {
@@ -295,6 +308,7 @@ void Reset() {
                   nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (events != INVALID_HANDLE_VALUE) CloseHandle(events);
   AppendControl("reset");
+  EndMediaPrograms();
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Tavos.exe");
   SetVersion("xp");
 }
@@ -316,6 +330,7 @@ int CheckDevice(const std::string& expected) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--device") return CheckDevice(argv[2]);
+  if (argc == 2 && std::string(argv[1]) == "--journal-check") return CheckJournalPlayback();
   char self[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   std::string probePath = self;
@@ -328,7 +343,7 @@ int main(int argc, char** argv) {
   g_settled = CreateEventA(nullptr, FALSE, FALSE, tavos_wine::kSettled);
   g_settleMessage = RegisterWindowMessageA(tavos_wine::kSettleMessage);
   if (g_probe == nullptr || !g_grant || !g_ran || !g_settled || !g_settleMessage ||
-      !DrawOwnCaptions()) {
+      !DrawOwnCaptions() || !OpenMediaChannel()) {
     Say("refused the host cannot set up (error " + std::to_string(GetLastError()) + ")");
     return 2;
   }
@@ -352,6 +367,7 @@ int main(int argc, char** argv) {
     WaitForSingleObject(other, kExitTimeoutMs);
     CloseHandle(other);
   }
+  EndMediaPrograms();  // those Tavos opened
   // Whatever still runs ends here; an exit statement is the orderly way.
   for (Tavos& t : g_tavos) {
     if (!t.ended) TerminateProcess(t.info.hProcess, 1);
@@ -359,5 +375,6 @@ int main(int argc, char** argv) {
     CloseHandle(t.info.hProcess);
     CloseHandle(t.info.hThread);
   }
+  RestoreMachine();
   return 0;
 }

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "sim/notebook_hal/wine_channel.h"
+#include "tests/wine/media_stand_ins.h"
 #include "tests/wine/probe_exports.h"
 #include "tests/wine/probe_surfaces.h"
 
@@ -24,6 +25,10 @@ using tavos_wine::AppendEvent;
 using tavos_wine::HexBytes;
 
 std::string Text(const char* s) { return s ? s : ""; }
+
+// A stand-in starts in well under a second; more means it did not start.
+constexpr DWORD kMediaStartTimeoutMs = 10000;
+constexpr DWORD kActivationTimeoutMs = 5000;
 
 // ---- the wrapped imports
 
@@ -142,14 +147,88 @@ HINSTANCE WINAPI ProbeShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR 
                                    LPCSTR folder, INT show) {
   AppendEvent("shell " + HexBytes(verb ? verb : "open") + " " + HexBytes(Text(file)) + " " +
               HexBytes(Text(folder)) + " " + HexBytes(Text(parameters)));
-  return g_shellExecute(owner, verb, file, parameters, folder, show);
+  // A media program's stand-in writes its start itself: waited for, it comes before what
+  // Tavos does next, as the started program's line does on Windows.
+  const bool media = file != nullptr && tavos_wine::IsMediaProgram(file);
+  static HANDLE started =
+      OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, tavos_wine::kMediaStarted);
+  if (media && started != nullptr) ResetEvent(started);
+  HINSTANCE result = g_shellExecute(owner, verb, file, parameters, folder, show);
+  if (media && started != nullptr && reinterpret_cast<INT_PTR>(result) > 32 &&
+      WaitForSingleObject(started, kMediaStartTimeoutMs) != WAIT_OBJECT_0)
+    AppendEvent("probe-error the stand-in for " + HexBytes(file) + " did not report its start");
+  return result;
 }
 
+// Tavos's journal-playback hook, while one is installed: Wine 8.0 takes it but never calls it
+// (docs/wine.md), so it stays installed until Tavos removes it.
+HHOOK g_journalPlayback = nullptr;
+
 VOID WINAPI ProbeKeybdEvent(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
-  char line[32];
-  std::snprintf(line, sizeof line, "key %s 0x%02X", (flags & KEYEVENTF_KEYUP) ? "up" : "down", vk);
+  char line[40];
+  // "held" as the simulation says it: synthesised while Tavos's playback runs.
+  std::snprintf(line, sizeof line, "key %s 0x%02X%s", (flags & KEYEVENTF_KEYUP) ? "up" : "down", vk,
+                g_journalPlayback != nullptr ? " held" : "");
   AppendEvent(line);
   g_keybdEvent(vk, scan, flags, extra);
+}
+
+BOOL(WINAPI* g_setForegroundWindow)(HWND) = SetForegroundWindow;
+
+// Wine routes a key to the focus window when the key is sent, and a window of another thread
+// only takes the focus once that thread has handled its activation: keys Tavos synthesises
+// right after bringing the recorder forward could go nowhere (seen: the Ctrl+X downs lost).
+// Windows takes input in order with the change of foreground, so the probe waits until the
+// window's thread has handled the activation, which Wine sends it ahead of this message.
+BOOL WINAPI ProbeSetForegroundWindow(HWND hwnd) {
+  const BOOL result = g_setForegroundWindow(hwnd);
+  if (hwnd != nullptr && GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId())
+    SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kActivationTimeoutMs, nullptr);
+  return result;
+}
+
+HHOOK(WINAPI* g_setWindowsHookEx)(int, HOOKPROC, HINSTANCE, DWORD) = SetWindowsHookExA;
+BOOL(WINAPI* g_unhookWindowsHookEx)(HHOOK) = UnhookWindowsHookEx;
+
+HOOKPROC g_tavosJournalProc = nullptr;
+
+// Stands between Wine and Tavos's playback procedure: a call from Wine is news (8.0 makes
+// none), so it is reported, and the play lines could then be observed here.
+LRESULT CALLBACK ProbeJournalPlayback(int code, WPARAM wParam, LPARAM lParam) {
+  AppendEvent("journal-called " + std::to_string(code));
+  return g_tavosJournalProc(code, wParam, lParam);
+}
+
+// The journal hooks Tavos sets and removes, and Wine's answer; the other hooks pass unseen.
+HHOOK WINAPI ProbeSetWindowsHookEx(int id, HOOKPROC proc, HINSTANCE instance, DWORD thread) {
+  if (id == WH_JOURNALPLAYBACK && proc != nullptr && thread == 0) {
+    HMODULE self = nullptr;
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&ProbeJournalPlayback), &self);
+    g_tavosJournalProc = proc;
+    proc = ProbeJournalPlayback;
+    instance = self;
+  }
+  SetLastError(0);
+  HHOOK hook = g_setWindowsHookEx(id, proc, instance, thread);
+  const DWORD error = GetLastError();
+  if (id == WH_JOURNALPLAYBACK) {
+    if (hook != nullptr) g_journalPlayback = hook;
+    AppendEvent(hook != nullptr ? std::string("journal-set")
+                                : "journal-refused " + std::to_string(error));
+  }
+  SetLastError(error);
+  return hook;
+}
+
+BOOL WINAPI ProbeUnhookWindowsHookEx(HHOOK hook) {
+  const BOOL removed = g_unhookWindowsHookEx(hook);
+  if (hook != nullptr && hook == g_journalPlayback) {
+    g_journalPlayback = nullptr;
+    AppendEvent(removed ? "journal-removed" : "journal-removed-failed");
+  }
+  return removed;
 }
 
 FARPROC WINAPI ProbeGetProcAddress(HMODULE module, LPCSTR name);
@@ -166,6 +245,9 @@ const Wrap kWraps[] = {
     {"user32.dll", "SetTimer", reinterpret_cast<void*>(ProbeSetTimer), false},
     {"user32.dll", "KillTimer", reinterpret_cast<void*>(ProbeKillTimer), false},
     {"user32.dll", "keybd_event", reinterpret_cast<void*>(ProbeKeybdEvent), false},
+    {"user32.dll", "SetForegroundWindow", reinterpret_cast<void*>(ProbeSetForegroundWindow), false},
+    {"user32.dll", "SetWindowsHookExA", reinterpret_cast<void*>(ProbeSetWindowsHookEx), false},
+    {"user32.dll", "UnhookWindowsHookEx", reinterpret_cast<void*>(ProbeUnhookWindowsHookEx), false},
     {"shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(ProbeNotifyIcon), true},
     {"shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(ProbeShellExecute), false},
     {"user32.dll", "TrackPopupMenu", reinterpret_cast<void*>(ProbeTrackPopupMenu), false},

@@ -43,12 +43,21 @@ if [ "${1:-}" = "--on-display" ]; then
     mkdir -p "$c/$dir/Plus!/Microsoft Internet" "$c/$dir/Outlook Express"
     cp "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/$dir/Plus!/Microsoft Internet/Iexplore.exe"
     cp "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/$dir/Outlook Express/Msimn.exe"
+    # The video recorder (English and German), which knows itself by its file name.
+    mkdir -p "$c/$dir/CyberLink/PowerVCRII"
+    cp "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/$dir/CyberLink/PowerVCRII/PVCR.EXE"
   done
+  # The MP3 player in the Windows directory (Wine's is C:\windows).
+  cp "$TAVOS_WINE_BUILD/tests/wine/stand_in.exe" "$c/windows/MP3Player.exe"
   step "create the portio service" \
     "$wine" sc create portio type= kernel 'binPath=' 'C:\windows\system32\drivers\portio.sys' || exit 4
   step "start the portio service" "$wine" sc start portio || exit 4
   host='C:\tavos-wine\scenario_host.exe'
   step "open \\\\.\\DRV1 (portio started)" "$wine" "$host" --device present || exit 4
+  # What docs/wine.md says of journal playback, which the media scenarios rely on: shown, and
+  # said loudly when this Wine does otherwise (the comparison then shows it as differences).
+  "$wine" "$host" --journal-check | tr -d '\r' | sed 's/^/# wine-session: /' >&2 ||
+    say "this Wine's journal playback is not what docs/wine.md says: see the line above"
   say "prefix and portio ready after $(( $(date +%s) - t0 )) s ($TAVOS_WINE_ARCH)"
   set +e
   "$@"
@@ -83,6 +92,11 @@ for f in "$TAVOS_WINE_DIST/Tavos.exe" "$TAVOS_WINE_DIST/portio.sys" \
 done
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavos-wine.XXXXXX")"
 export WINEPREFIX="$work/prefix" WINEARCH=$TAVOS_WINE_ARCH WINEDEBUG=-all
+# Wine takes the system language from the Linux locale a program starts with; Debian installs
+# only C and POSIX, so a run builds the locale its scenario asks for (localedef) into this
+# folder, and starts the scenario host with it (tools/tavos-sim/wine_machine.cpp).
+export LOCPATH="$work/locale"
+mkdir -p "$LOCPATH"
 # No Mono, Gecko or sound driver (their absence is what Tavos meets anyway), no debugger
 # waiting on a crashed program (it ends instead, and the run says so); our HAL.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv=;winedbg.exe=d;hal=n"

@@ -32,11 +32,6 @@ constexpr char kHelpText[] =
     "  wait MS\n"
     "commands: help, timeline, files, quit\n";
 
-void PrintLines(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
-}
-
 void ShowNewProblems(tavos_sim::Machine& machine, size_t* shown) {
   std::vector<std::string> problems = machine.Problems();
   for (size_t i = *shown; i < problems.size(); ++i)
@@ -71,7 +66,8 @@ std::string QuietAnswer(const Statement& statement, tavos_sim::Machine& machine)
       return now.empty() ? "done; nothing waits for you now" : "done; now on screen:\n" + now;
     }
     case Op::Wait:
-      return running ? "nothing happened meanwhile" : "time passed; Tavos is not running (type start)";
+      return running ? "nothing happened meanwhile"
+                     : "time passed; Tavos is not running (type start)";
     case Op::Os:
     case Op::Lang:
     case Op::Driver:
@@ -90,6 +86,11 @@ std::string QuietAnswer(const Statement& statement, tavos_sim::Machine& machine)
       break;
   }
   return "done; nothing visible happened";
+}
+
+void PrintLines(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
 }
 
 int Interactive(const std::string& sandbox) {
@@ -132,7 +133,8 @@ int Interactive(const std::string& sandbox) {
       ok = runner.Apply(statement, &error);
       const std::vector<std::string> lines = runner.TakeNewLines();
       PrintLines(lines);
-      if (ok && lines.empty()) std::printf("(%s)\n", QuietAnswer(statement, runner.Machine()).c_str());
+      if (ok && lines.empty())
+        std::printf("(%s)\n", QuietAnswer(statement, runner.Machine()).c_str());
     }
     if (!ok) std::fprintf(stderr, "input:%d: %s\n", line, error.message.c_str());
     ShowNewProblems(runner.Machine(), &problemsShown);

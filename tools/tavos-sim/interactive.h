@@ -2,11 +2,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "sim/machine/tavos_machine.h"
 #include "tools/tavos-sim/scenario_parser.h"
 
 namespace tavos_scenario {
+
+// Timeline lines to standard output, at once (a pipe reader sees each batch as it comes).
+void PrintLines(const std::vector<std::string>& lines);
 
 // Runs the prompt on a machine with drive C: in `sandbox` until quit or end of input.
 // 0, or 3 when the machine reported problems.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/machine/drive_folder.h"
 #include "tavos_version.h"
 #include "tools/tavos-sim/interactive.h"
 #include "tools/tavos-sim/scenario_parser.h"
@@ -34,7 +35,8 @@ constexpr int kUsage = 2;
 constexpr int kProblems = 3;
 
 constexpr char kUsageText[] =
-    "usage: tavos-sim [--script FILE|-] [--keep DIR] | --demo | --wine FILE | --wine-compare FILE...\n"
+    "usage: tavos-sim [--script FILE|-] [--keep DIR] | --demo | --wine FILE | --wine-compare "
+    "FILE...\n"
     "  --script FILE  run the scenario in FILE and print its timeline (- reads standard input)\n"
     "  --demo         run the built-in demo scenario\n"
     "  --wine FILE    run it on the real Tavos.exe and portio under Wine instead, and print\n"
@@ -46,11 +48,6 @@ constexpr char kUsageText[] =
     "scenario on standard input, or the demo when standard input is empty.\n"
     "Exit status: 0 ok, 1 the scenario is wrong, 2 usage, 3 problems found, 4 no Windows build\n"
     "for --wine (make windows). The scenario language: docs/scenarios.md.\n";
-
-void PrintLines(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
-}
 
 void PrintLine(const std::string& line) { std::printf("%s\n", line.c_str()); }
 
@@ -116,7 +113,8 @@ int RunText(const std::string& text, const std::string& source, const std::strin
   if (!run.ok) PrintError(source, run.error);
   PrintProblems(run.problems);
   // The closing summary goes beside the timeline, not into it.
-  std::fprintf(stderr, "tavos-sim: %s: %zu of %zu statements, %s ms of virtual time, %s timeline "
+  std::fprintf(stderr,
+               "tavos-sim: %s: %zu of %zu statements, %s ms of virtual time, %s timeline "
                "lines, %s\n",
                source.c_str(), run.statementsDone, parsed.statements.size(),
                Grouped(run.virtualMs).c_str(), Grouped(run.lines).c_str(),
@@ -189,8 +187,8 @@ int RunOnWine(const std::string& script, const char* loader) {
     PrintError(script, parsed.error);
     return kScenarioWrong;
   }
-  tavos_scenario::RunResult run =
-      tavos_scenario::RunScenarioOnWine(parsed.statements, WineHost(loader), PrintLines);
+  tavos_scenario::RunResult run = tavos_scenario::RunScenarioOnWine(
+      parsed.statements, WineHost(loader), tavos_scenario::PrintLines);
   if (!run.ok) PrintError(script, run.error);
   PrintProblems(run.problems);
   if (!run.ok) return kScenarioWrong;
@@ -223,7 +221,7 @@ int CompareWithWine(const std::vector<std::string>& scripts, const char* loader)
       continue;
     }
     ++ran;
-    tavos_scenario::Sandbox sandbox;
+    tavos_sim::DriveFolder sandbox;
     std::string error;
     if (!sandbox.Create("", &error)) return kUsage;
     tavos_scenario::RunResult sim = tavos_scenario::RunScenario(parsed.statements, sandbox.Path());
@@ -343,7 +341,7 @@ int main(int argc, char** argv) {
     options.script = "-";
   }
 
-  tavos_scenario::Sandbox sandbox;
+  tavos_sim::DriveFolder sandbox;
   if (!sandbox.Create(options.keep, &error)) {
     std::fprintf(stderr, "tavos-sim: %s\n", error.c_str());
     return kUsage;

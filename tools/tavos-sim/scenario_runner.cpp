@@ -13,39 +13,6 @@ namespace tavos_scenario {
 
 namespace fs = std::filesystem;
 
-Sandbox::~Sandbox() {
-  if (remove_ && !path_.empty()) {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-}
-
-bool Sandbox::Create(const std::string& keep, std::string* error) {
-  std::error_code ec;
-  if (!keep.empty()) {
-    fs::create_directories(keep, ec);
-    if (ec || !fs::is_directory(keep)) {
-      *error = "cannot create the folder " + keep;
-      return false;
-    }
-    if (!fs::is_empty(keep, ec) || ec) {
-      *error = "the folder " + keep + " is not empty (a kept drive C: must start empty)";
-      return false;
-    }
-    path_ = fs::absolute(keep, ec).string();
-    remove_ = false;
-    return true;
-  }
-  std::string pattern = (fs::temp_directory_path(ec) / "tavos-sim-XXXXXX").string();
-  if (ec || mkdtemp(pattern.data()) == nullptr) {
-    *error = "cannot create a temporary folder for drive C:";
-    return false;
-  }
-  path_ = pattern;
-  remove_ = true;
-  return true;
-}
-
 ScenarioRunner::ScenarioRunner(const std::string& sandbox) {
   tavos_sim::MachineOptions options;
   options.sandbox = sandbox;

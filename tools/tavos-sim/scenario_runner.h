@@ -16,24 +16,6 @@ constexpr int kMaxStarts = 64;
 // Enough for a process list longer than any buffer Tavos sizes for it (256 entries).
 constexpr int kMaxProcesses = 1024;
 
-// The host folder that holds drive C: for one run: a fresh temporary folder removed at the
-// end, or a folder the user keeps (created if missing; it must be empty, so that no earlier
-// run leaks into this one).
-class Sandbox {
- public:
-  Sandbox() = default;
-  ~Sandbox();
-  Sandbox(const Sandbox&) = delete;
-  Sandbox& operator=(const Sandbox&) = delete;
-  // False with `*error` when the folder cannot be made or `keep` is not empty.
-  bool Create(const std::string& keep, std::string* error);
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-  bool remove_ = false;
-};
-
 // One machine with the defaults (xp, 1033, portio loaded, controller ready), driven one
 // statement at a time: the interactive prompt and whole scripts share it.
 class ScenarioRunner {

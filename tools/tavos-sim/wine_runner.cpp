@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "sim/notebook/notebook_keys.h"
 #include "sim/winsim/timeline.h"
+#include "tools/tavos-sim/wine_machine.h"
 
 namespace tavos_scenario {
 
@@ -30,6 +30,11 @@ const char* const kWineObservedKinds[] = {"ec",
                                           "command",
                                           "process start \"Tavos.exe\"",
                                           "process end \"Tavos.exe\"",
+                                          // The media programs' stand-ins (tests/wine).
+                                          "process start \"MP3Player.exe\"",
+                                          "process end \"MP3Player.exe\"",
+                                          "process start \"PVCR.EXE\"",
+                                          "process end \"PVCR.EXE\"",
                                           nullptr};
 
 bool WineObserves(const std::string& line) {
@@ -150,16 +155,10 @@ std::string HostCommand(const Statement& s, std::string* why) {
       if (s.os == "nt351") return *why = "os nt351: Wine cannot report Windows NT 3.51", "";
       return "os " + s.os;
     case Op::Lang:
-      if (s.number == kDefaultLanguage) return "lang";
-      return *why =
-                 "lang: Wine reports the language of its own session (1033 here), not one "
-                 "a scenario sets",
-             "";
+      // The host starts with the run's locale (RunScenarioOnWine), so nothing is left to do.
+      return WineLocaleFor(unsigned(s.number), why).empty() ? "" : "lang";
     case Op::Driver:
-      return *why =
-                 "driver: portio is a service of the Wine session; a scenario cannot load or "
-                 "unload it",
-             "";
+      return std::string("driver ") + (s.driverLoaded ? "loaded" : "absent");
     case Op::Ec:
       if (s.ec == EcMode::Ready) return "ec ready";
       if (s.ec == EcMode::Stuck) return "ec stuck";
@@ -171,19 +170,21 @@ std::string HostCommand(const Statement& s, std::string* why) {
     case Op::Process:
       return "process " + Hex(s.path);
     case Op::Press:
-    case Op::Media:
-      // Those keys drive the MP3 player and the video recorder, which have no stand-ins here.
-      if (s.op == Op::Media || (s.number & (sim::kHotKeyMp3 | sim::kHotKeyVideoRecorder)))
-        return *why = std::string(s.op == Op::Media ? "media" : "press") +
-                      ": the MP3 player and the video recorder have no stand-ins on Wine",
-               "";
       return "press " + Byte(unsigned(s.number));
-    case Op::Hold:
-    case Op::Release:
-      return *why = std::string(s.op == Op::Hold ? "hold" : "release") +
-                    ": Wine keeps key state per thread, so no key can be held down for Tavos "
-                    "from outside",
+    case Op::Media:
+      return "media " + Byte(unsigned(s.number));
+    case Op::System:
+      // Tried: Wine 8.0 takes a journal-playback hook but never calls it, so no playback
+      // runs that a key could cancel, and Ctrl+Esc and Ctrl+Alt+Del reach the window in front
+      // as ordinary keys, with no WM_CANCELJOURNAL and the hook left installed.
+      return *why =
+                 "system: Wine never plays a journal-playback hook, and no key cancels one "
+                 "(docs/wine.md)",
              "";
+    case Op::Hold:
+      return "hold " + Byte(unsigned(s.number));
+    case Op::Release:
+      return "release " + Byte(unsigned(s.number));
     case Op::Wait:
       return "wait " + std::to_string(s.number);
     case Op::Dump:
@@ -191,8 +192,6 @@ std::string HostCommand(const Statement& s, std::string* why) {
     case Op::Exit:
       return "exit";
     case Op::Tray:
-      // The menu it opens shows (a menu line), but no item of it can be chosen from outside:
-      // neither posted keys nor input reach Wine's menu loop.
       return "tray " + s.text;
     case Op::Choose:
       return "choose " + Hex(s.text);
@@ -208,8 +207,6 @@ std::string HostCommand(const Statement& s, std::string* why) {
       return "command " + std::to_string(s.number);
     case Op::Screen:
       return "screen";
-    case Op::System:
-      break;
   }
   return *why = "not possible on Wine", "";
 }
@@ -217,7 +214,9 @@ std::string HostCommand(const Statement& s, std::string* why) {
 // The host as a child process with a pipe each way.
 class Host {
  public:
-  bool Start(const std::vector<std::string>& argv, std::string* why) {
+  // `env`: entries ("NAME=VALUE") the host gets on top of ours.
+  bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+             std::string* why) {
     int toHost[2], fromHost[2];
     if (pipe(toHost) != 0 || pipe(fromHost) != 0) return *why = "cannot make pipes", false;
     pid_ = fork();
@@ -229,6 +228,7 @@ class Host {
       close(toHost[1]);
       close(fromHost[0]);
       close(fromHost[1]);
+      for (const std::string& entry : env) putenv(const_cast<char*>(entry.c_str()));
       std::vector<char*> args;
       for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
       args.push_back(nullptr);
@@ -290,7 +290,7 @@ bool CheckWineStatements(const std::vector<Statement>& statements, ScenarioError
     if (s.op == Op::Tray) menuOpen = s.text == "right";
     if (s.op == Op::Choose || s.op == Op::Key) menuOpen = false;
   }
-  return true;
+  return CheckWineMachine(statements, error);
 }
 
 bool WineEventTranslator::Add(const std::string& hostLine, std::vector<std::string>* lines,
@@ -333,8 +333,8 @@ bool WineEventTranslator::Add(const std::string& hostLine, std::vector<std::stri
              Unhex(w[3], &c) && Unhex(w[4], &d)) {
     emit("shell " + a + " " + winsim::Quote(b) + " dir " + winsim::Quote(c) +
          (d.empty() ? "" : " args " + winsim::Quote(d)));
-  } else if (w[0] == "key" && w.size() == 3) {
-    emit("key " + w[1] + " " + w[2]);
+  } else if (w[0] == "key" && (w.size() == 3 || (w.size() == 4 && w[3] == "held"))) {
+    emit("key " + w[1] + " " + w[2] + (w.size() == 4 ? " held" : ""));
   } else if (w[0] == "dump" && w.size() == 3 && w[2] == "missing" && Unhex(w[1], &a)) {
     emit("dump " + winsim::Quote(a) + " missing");
   } else if (w[0] == "dump" && (w.size() == 3 || (w.size() == 4 && w[3] == "hidden")) &&
@@ -362,6 +362,14 @@ bool WineEventTranslator::Add(const std::string& hostLine, std::vector<std::stri
     emit(a);
   } else if (w[0] == "exit" && w.size() == 1) {
     emit("exit");
+  } else if (w[0] == "journal-set" && w.size() == 1) {
+    emit("journal set");  // Wine's own lines: the simulation has none of these
+  } else if (w[0] == "journal-removed" && w.size() == 1) {
+    emit("journal removed");
+  } else if (w[0] == "journal-refused" && w.size() == 2) {
+    emit("journal refused error=" + w[1]);
+  } else if (w[0] == "recorder-key" && w.size() == 4 && Unhex(w[3], &a)) {
+    emit("recorder key " + w[1] + " " + w[2] + " " + winsim::Quote(a));
   } else {
     // hal-fault, hal-error, probe-error and anything unknown: a problem of the run.
     return *problem = hostLine.substr(blank + 1), false;
@@ -386,11 +394,26 @@ RunResult RunScenarioOnWine(const std::vector<Statement>& statements,
   signal(SIGPIPE, SIG_IGN);  // a host that died shows as a failed write, not as our end
   Host host;
   std::string why;
-  if (!host.Start(hostCommand, &why)) {
+  // The language Tavos reports comes from the locale the host, its parent, starts with.
+  const unsigned language = WineRunLanguage(statements);
+  const std::string localeName = WineLocaleFor(language, &why);
+  const std::string locale = localeName.empty() ? "" : PrepareWineLocale(localeName, &why);
+  if (locale.empty() || !host.Start(hostCommand, {locale}, &why)) {
     result.problems.push_back("wine: " + why);
     return result;
   }
   WineEventTranslator translator;
+  // First the host checks that Wine reports that language.
+  std::string checked;
+  char check[16];
+  std::snprintf(check, sizeof check, "lang 0x%04X", language);
+  if (!host.Send(check) || !host.Read(&checked) || checked != "done") {
+    result.problems.push_back("wine: " + (checked.rfind("refused ", 0) == 0
+                                              ? checked.substr(8)
+                                              : "the scenario host did not start"));
+    host.Send("end");
+    return result;
+  }
   for (const Statement& s : statements) {
     std::string command = HostCommand(s, &why);
     if (command == "lang") continue;  // the language Wine reports already

@@ -135,6 +135,42 @@ TEST_F(User32Keyboard, AThreadSeesKeysAsItTakesTheirMessages) {
   EXPECT_EQ(0, GetKeyState(256));
 }
 
+// The left and right Shift, Ctrl and Alt keys reach a window as the common key (VK_CONTROL for
+// VK_LCONTROL): only the key-state functions tell the sides apart, and there both the side
+// and the common key are down. Tavos closes the video recorder with VK_LCONTROL and 'X'.
+TEST_F(User32Keyboard, SideKeysReachWindowsAsTheCommonKey) {
+  constexpr BYTE kLeftShift = 0xA0, kRightShift = 0xA1, kLeftControl = 0xA2;  // VK_LSHIFT, ...
+  std::string shift;
+  HWND main = StartMainWindow();
+  std::vector<std::string> seen;
+  onMessage = [&](HWND, UINT message, WPARAM wParam, LPARAM) -> LRESULT {
+    if (message == WM_KEYDOWN || message == WM_KEYUP)
+      seen.push_back((message == WM_KEYDOWN ? "down " : "up ") + Hex(SHORT(wParam)) + " " +
+                     Hex(GetKeyState(VK_CONTROL)) + " " + Hex(GetKeyState(kLeftControl)) + " " +
+                     Hex(GetAsyncKeyState(VK_CONTROL)) + " " + Hex(GetAsyncKeyState(kLeftControl)));
+    return -2;
+  };
+  OnProgram([&] {
+    SetForegroundWindow(main);
+    keybd_event(kLeftControl, 0, 0, 0);
+  });
+  OnProgram([&] { keybd_event(kLeftControl, 0, KEYEVENTF_KEYUP, 0); });
+  OnProgram([&] {
+    keybd_event(kRightShift, 0, 0, 0);
+    shift = Hex(GetAsyncKeyState(VK_SHIFT)) + " " + Hex(GetAsyncKeyState(kRightShift)) + " " +
+            Hex(GetAsyncKeyState(kLeftShift));
+    keybd_event(kRightShift, 0, KEYEVENTF_KEYUP, 0);
+  });
+  EXPECT_EQ((std::vector<std::string>{
+                "down 0x0011 0xFF81 0xFF81 0x8000 0x8000",
+                "up 0x0011 0x0001 0x0001 0x0000 0x0000",
+                "down 0x0010 0x0001 0x0001 0x0000 0x0000",
+                "up 0x0010 0x0001 0x0001 0x0000 0x0000",
+            }),
+            seen);
+  EXPECT_EQ("0x8000 0x8000 0x0000", shift);  // the common key and that side, not the other
+}
+
 TEST_F(User32Keyboard, SynthesisedKeysShowOnTheTimeline) {
   Run([&] {
     keybd_event(VK_LWIN, 0, 0, 0);
