@@ -151,7 +151,7 @@ void BringToFront(HWND surface) {
   if (GetForegroundWindow() != surface) SetForegroundWindow(surface);
 }
 
-bool ChooseMenuItem(HWND menu, const std::string& text, std::string* why) {
+bool ChooseMenuItem(const std::string& text, std::string* why) {
   // Wine keeps a menu's items in its own process; the probe reported them when it opened.
   int downs = 0;
   std::string offered;
@@ -164,7 +164,6 @@ bool ChooseMenuItem(HWND menu, const std::string& text, std::string* why) {
     Input input;
     for (int i = 0; i < downs; ++i) input.Press(VK_DOWN);
     input.Press(VK_RETURN);
-    (void)menu;
     return input.Send(why) || (*why = "choose: " + *why, false);
   }
   return *why = "choose: the menu on top offers no \"" + text + "\" (it offers " + offered + ")",
@@ -200,7 +199,7 @@ bool Tray(const std::string& click, std::string* why) {
 bool Choose(const std::string& text, std::string* why) {
   const std::vector<HWND> surfaces = Surfaces();
   if (surfaces.empty()) return *why = "choose: nothing on screen waits for a choice", false;
-  if (IsMenu(surfaces.front())) return ChooseMenuItem(surfaces.front(), text, why);
+  if (IsMenu(surfaces.front())) return ChooseMenuItem(text, why);
   ButtonSearch search;
   search.text = text;
   for (HWND surface : surfaces) {

@@ -83,7 +83,7 @@ ULONG_PTR ShownIcon(HICON icon) {
   return 0;
 }
 
-std::string ControlLine(HWND dialog, HWND control, HWND enter) {
+std::string ControlLine(HWND control, HWND enter) {
   const std::string kind = KindOf(control);
   std::string line = "screen control " + std::to_string(int(short(GetDlgCtrlID(control)))) + " " +
                      kind + " " + HexBytes(TextOf(control));
@@ -98,7 +98,6 @@ std::string ControlLine(HWND dialog, HWND control, HWND enter) {
   if (!IsWindowEnabled(control)) line += " disabled";
   if (GetFocus() == control) line += " focus";
   if (control == enter) line += " default";
-  (void)dialog;
   return line;
 }
 
@@ -141,7 +140,7 @@ void WriteScreen() {
     return;
   }
   const HWND enter = EnterTarget(top.window);
-  for (HWND control : ControlsOf(top.window)) AppendEvent(ControlLine(top.window, control, enter));
+  for (HWND control : ControlsOf(top.window)) AppendEvent(ControlLine(control, enter));
 }
 
 }  // namespace
