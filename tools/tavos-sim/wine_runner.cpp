@@ -15,27 +15,12 @@
 
 namespace tavos_scenario {
 
-const char* const kWineObservedKinds[] = {"ec",
-                                          "shell",
-                                          "key",
-                                          "dump",
-                                          "exit",
-                                          "timer",
-                                          "tray",
-                                          "menu",
-                                          "dialog",
-                                          "msgbox",
-                                          "screen",
-                                          "fileopen",
-                                          "command",
-                                          "process start \"Tavos.exe\"",
-                                          "process end \"Tavos.exe\"",
-                                          // The media programs' stand-ins (tests/wine).
-                                          "process start \"MP3Player.exe\"",
-                                          "process end \"MP3Player.exe\"",
-                                          "process start \"PVCR.EXE\"",
-                                          "process end \"PVCR.EXE\"",
-                                          nullptr};
+const char* const kWineObservedKinds[] = {
+    "ec", "shell", "key", "dump", "exit", "timer", "tray", "menu", "dialog", "msgbox", "screen",
+    "fileopen", "command", "process start \"Tavos.exe\"", "process end \"Tavos.exe\"",
+    // The media programs' stand-ins (tests/wine).
+    "process start \"MP3Player.exe\"", "process end \"MP3Player.exe\"",
+    "process start \"PVCR.EXE\"", "process end \"PVCR.EXE\"", nullptr};
 
 bool WineObserves(const std::string& line) {
   const size_t blank = line.find(' ');
