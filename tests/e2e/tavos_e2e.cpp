@@ -18,8 +18,12 @@
 #include <vector>
 
 #include "menu_probe.h"
+#include "tests/wine/window_names.h"
 
 namespace {
+
+using tavos_wine::ClassOf;
+using tavos_wine::TextOf;
 
 constexpr UINT kExitCommand = 58112;
 constexpr DWORD kStartTimeoutMs = 30000;
@@ -148,10 +152,8 @@ BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param) {
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
   if (pid != windows->pid) return TRUE;
-  char cls[256] = "";
-  GetClassNameA(hwnd, cls, sizeof cls);
   // Wine and Windows add their own helper windows (IME and the like) to GUI threads.
-  if (std::strncmp(cls, "Afx:", 4) != 0) return TRUE;
+  if (ClassOf(hwnd).rfind("Afx:", 0) != 0) return TRUE;
   LONG style = GetWindowLongA(hwnd, GWL_STYLE);
   if (IsFrameStyle(style)) {
     windows->frame = hwnd;
@@ -263,18 +265,6 @@ std::string Visible(const std::string& bytes) {
     }
   }
   return text + "\"";
-}
-
-std::string ClassOf(HWND hwnd) {
-  char cls[256] = "";
-  GetClassNameA(hwnd, cls, sizeof cls);
-  return cls;
-}
-
-std::string TextOf(HWND hwnd) {
-  char text[256] = "";
-  GetWindowTextA(hwnd, text, sizeof text);
-  return text;
 }
 
 struct ThreadWindowQuery {

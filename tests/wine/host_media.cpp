@@ -7,6 +7,7 @@
 
 #include "tests/wine/host_session.h"
 #include "tests/wine/media_stand_ins.h"
+#include "tests/wine/window_names.h"
 
 namespace tavos_host {
 
@@ -20,10 +21,8 @@ HANDLE g_mediaSettled = nullptr;
 HANDLE g_mediaStarted = nullptr;
 
 BOOL CALLBACK CollectMediaWindow(HWND hwnd, LPARAM param) {
-  char cls[64] = "";
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (lstrcmpA(cls, tavos_wine::kPlayerClass) == 0 ||
-      lstrcmpA(cls, tavos_wine::kRecorderClass) == 0)
+  const std::string cls = tavos_wine::ClassOf(hwnd);
+  if (cls == tavos_wine::kPlayerClass || cls == tavos_wine::kRecorderClass)
     reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
   return TRUE;
 }

@@ -10,6 +10,7 @@
 #include "tests/wine/host_input.h"
 #include "tests/wine/host_session.h"
 #include "tests/wine/probe_surfaces.h"
+#include "tests/wine/window_names.h"
 
 namespace tavos_host {
 
@@ -30,6 +31,9 @@ bool DrawOwnCaptions() {
 
 namespace {
 
+using tavos_wine::ClassOf;
+using tavos_wine::TextOf;
+
 constexpr char kMenuClass[] = "#32768";
 constexpr char kDialogClass[] = "#32770";
 // The "Files of type" box and the name box of Wine's file dialog (dlgs.h: cmb1; edt1, or cmb13
@@ -37,18 +41,6 @@ constexpr char kDialogClass[] = "#32770";
 constexpr int kFileTypeBox = 0x470;
 constexpr int kFileNameEdit = 0x480;
 constexpr int kFileNameCombo = 0x47c;
-
-std::string ClassOf(HWND hwnd) {
-  char name[64] = "";
-  GetClassNameA(hwnd, name, sizeof name);
-  return name;
-}
-
-std::string TextOf(HWND hwnd) {
-  char text[256] = "";
-  GetWindowTextA(hwnd, text, sizeof text);
-  return text;
-}
 
 struct ThreadWindows {
   DWORD thread;

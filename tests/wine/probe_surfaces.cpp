@@ -8,13 +8,16 @@
 #include <vector>
 
 #include "sim/notebook_hal/wine_channel.h"
+#include "tests/wine/window_names.h"
 
 namespace tavos_probe {
 
 namespace {
 
 using tavos_wine::AppendEvent;
+using tavos_wine::ClassOf;
 using tavos_wine::HexBytes;
+using tavos_wine::TextOf;
 
 struct Surface {
   std::string kind;  // dialog, msgbox, fileopen, menu
@@ -26,18 +29,6 @@ struct Surface {
 
 std::vector<Surface> g_surfaces;
 bool g_settleWaitsForShow = false;
-
-std::string TextOf(HWND hwnd) {
-  char text[1024] = "";
-  GetWindowTextA(hwnd, text, sizeof text);
-  return text;
-}
-
-std::string ClassOf(HWND hwnd) {
-  char name[64] = "";
-  GetClassNameA(hwnd, name, sizeof name);
-  return name;
-}
 
 // The control kinds the simulation's screen names.
 std::string KindOf(HWND control) {

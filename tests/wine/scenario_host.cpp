@@ -30,6 +30,7 @@
 #include "tests/wine/journal_check.h"
 #include "tests/wine/media_stand_ins.h"
 #include "tests/wine/probe_exports.h"
+#include "tests/wine/window_names.h"
 
 namespace {
 
@@ -117,10 +118,8 @@ BOOL CALLBACK FindFrame(HWND hwnd, LPARAM param) {
   auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  char cls[64] = "";
-  GetClassNameA(hwnd, cls, sizeof cls);
   if (pid == found->first && (GetWindowLongA(hwnd, GWL_STYLE) & WS_CAPTION) == WS_CAPTION &&
-      std::string(cls).rfind("Afx:", 0) == 0) {
+      tavos_wine::ClassOf(hwnd).rfind("Afx:", 0) == 0) {
     found->second = hwnd;
     return FALSE;
   }
