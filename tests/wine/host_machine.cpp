@@ -82,13 +82,17 @@ bool WaitForState(SC_HANDLE service, DWORD state) {
   return false;
 }
 
-bool DeviceOpens() {
+}  // namespace
+
+DWORD DeviceOpenError() {
   HANDLE device = CreateFileA("\\\\.\\DRV1", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
-  if (device == INVALID_HANDLE_VALUE) return false;
+  if (device == INVALID_HANDLE_VALUE) return GetLastError();
   CloseHandle(device);
-  return true;
+  return ERROR_SUCCESS;
 }
+
+namespace {
 
 // Loads or unloads portio through the service manager, as an administrator would.
 bool ControlPortio(bool load, std::string* why) {
@@ -113,7 +117,7 @@ bool ControlPortio(bool load, std::string* why) {
   }
   if (service != nullptr) CloseServiceHandle(service);
   CloseServiceHandle(manager);
-  if (ok && DeviceOpens() != load) {
+  if (ok && (DeviceOpenError() == ERROR_SUCCESS) != load) {
     *why =
         what + "the service says so, but \\\\.\\DRV1 " + (load ? "does not open" : "still opens");
     ok = false;

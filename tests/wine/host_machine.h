@@ -2,6 +2,8 @@
 // (host_machine.cpp).
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace tavos_host {
@@ -12,6 +14,8 @@ bool CheckLanguage(const std::string& id, std::string* why);
 bool HoldKey(const std::string& vk, bool down, std::string* why);
 // `driver loaded|absent`: portio started or stopped through the service manager.
 bool SetDriver(const std::string& state, std::string* why);
+// ERROR_SUCCESS when portio's device \\.\DRV1 opens, else why it does not.
+DWORD DeviceOpenError();
 // At the end of a scenario: held keys let go and portio loaded again, as the next scenario in
 // the session expects the machine.
 void RestoreMachine();

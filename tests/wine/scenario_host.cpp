@@ -313,11 +313,8 @@ void Reset() {
 }
 
 int CheckDevice(const std::string& expected) {
-  HANDLE device = CreateFileA("\\\\.\\DRV1", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-  const DWORD error = GetLastError();
-  const bool present = device != INVALID_HANDLE_VALUE;
-  if (present) CloseHandle(device);
+  const DWORD error = DeviceOpenError();
+  const bool present = error == ERROR_SUCCESS;
   std::printf("\\\\.\\DRV1: %s (error %lu)\n", present ? "opens" : "does not open", error);
   // Gone means no name at all: a link left behind to a deleted device fails with
   // ERROR_PATH_NOT_FOUND instead, which is a driver that did not clean up.
