@@ -990,11 +990,10 @@ int main(int argc, char** argv) {
            settled.frame == frame && settled.tray == tray && settled.frames == 1 &&
                settled.trays == 1 && settled.otherAfx == 0,
            "the same 1 frame(s), 1 tray window(s), 0 other Afx window(s)", WindowsText(settled));
-    char title[256] = "";
-    GetWindowTextA(frame, title, sizeof title);
+    const std::string title = TextOf(frame);
     bool exists = IsWindow(frame) != 0;
     bool visible = IsWindowVisible(frame) != 0;
-    Expect("main frame is hidden with an empty title", exists && !visible && title[0] == '\0',
+    Expect("main frame is hidden with an empty title", exists && !visible && title.empty(),
            "hidden, title \"\"",
            std::string(!exists   ? "no window"
                        : visible ? "visible"

@@ -6,6 +6,7 @@
 
 #include "tests/wine/host_session.h"
 #include "tests/wine/probe_surfaces.h"
+#include "tests/wine/window_names.h"
 
 namespace tavos_host {
 
@@ -79,10 +80,8 @@ bool Input::Send(std::string* why) {
     return *why = "SendInput failed with error " + std::to_string(GetLastError()), false;
   HANDLE both[] = {taken, t->info.hProcess};
   if (WaitForMultipleObjects(2, both, FALSE, kInputTimeoutMs) == WAIT_TIMEOUT) {
-    char title[128] = "";
-    GetWindowTextA(GetForegroundWindow(), title, sizeof title);
-    return *why = std::string("the input did not reach Tavos in time (the window in front: \"") +
-                  title + "\")",
+    return *why = "the input did not reach Tavos in time (the window in front: \"" +
+                  tavos_wine::TextOf(GetForegroundWindow()) + "\")",
            false;
   }
   return Settle() || (*why = "Tavos did not become idle after the input", false);

@@ -11,6 +11,7 @@
 
 #include "sim/notebook_hal/wine_channel.h"
 #include "tests/wine/media_stand_ins.h"
+#include "tests/wine/window_names.h"
 
 namespace tavos_wine {
 
@@ -37,9 +38,7 @@ void ReportKey(const MSG& msg) {
   char line[48];
   std::snprintf(line, sizeof line, "recorder-key %s 0x%02X ", what, unsigned(msg.wParam & 0xFF));
   // Which of its windows: the one Tavos brought forward has the focus.
-  char title[64] = "";
-  GetWindowTextA(msg.hwnd, title, sizeof title);
-  AppendEvent(line + HexBytes(title));
+  AppendEvent(line + HexBytes(tavos_wine::TextOf(msg.hwnd)));
 }
 
 // The recorder's own reaction to a key: Ctrl+X ends it.
