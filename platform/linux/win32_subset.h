@@ -760,6 +760,7 @@ BOOL WINAPI DestroyMenu(HMENU hMenu);
 #define VK_MENU 0x12
 #define VK_CAPITAL 0x14
 #define VK_LWIN 0x5B
+#define VK_F10 0x79
 #define VK_NUMLOCK 0x90
 #define KEYEVENTF_EXTENDEDKEY 0x0001
 #define KEYEVENTF_KEYUP 0x0002

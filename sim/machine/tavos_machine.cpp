@@ -116,16 +116,12 @@ void Machine::PressMediaButtons(uint8_t bits) { notebook_.MediaButtons().Press(b
 // A physical key: the system's keyboard changes, and the key message goes to the window the
 // user types into, as any key input does.
 void Machine::Hold(uint8_t vk) {
-  pc_->Keys().Hold(vk);
-  winsim::DeliverKeyInput(pc_->Windows().Foreground(), WM_KEYDOWN, vk,
-                          winsim::KeyMessageBits(WM_KEYDOWN, vk));
+  winsim::DeliverKeyEvent(vk, false, true);
   pc_->Settle();
 }
 
 void Machine::Release(uint8_t vk) {
-  pc_->Keys().Release(vk);
-  winsim::DeliverKeyInput(pc_->Windows().Foreground(), WM_KEYUP, vk,
-                          winsim::KeyMessageBits(WM_KEYUP, vk));
+  winsim::DeliverKeyEvent(vk, true, true);
   pc_->Settle();
 }
 

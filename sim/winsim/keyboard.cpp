@@ -52,6 +52,32 @@ void Keyboard::Press(uint8_t vk, bool physical) {
   if (physical) Set(held_, vk, true);
 }
 
+// As Windows' input thread decides it; Wine's server does the same (queue_keyboard_message).
+UINT Keyboard::MessageFor(uint8_t vk, bool down) {
+  const bool alt = Down(VK_MENU), control = Down(VK_CONTROL);
+  const uint8_t common = CommonKeyOf(vk);
+  if (common == VK_MENU) {
+    if (down) {
+      if (control) return WM_KEYDOWN;
+      altAlone_ = true;
+      return WM_SYSKEYDOWN;
+    }
+    const bool alone = alt && altAlone_;
+    altAlone_ = false;
+    return alone ? WM_SYSKEYUP : WM_KEYUP;
+  }
+  if (common == VK_CONTROL) {
+    if (down || !alt) return down ? WM_KEYDOWN : WM_KEYUP;
+    altAlone_ = false;
+    return WM_SYSKEYUP;
+  }
+  if (vk == VK_F10 || (alt && !control)) {
+    altAlone_ = false;
+    return down ? WM_SYSKEYDOWN : WM_SYSKEYUP;
+  }
+  return down ? WM_KEYDOWN : WM_KEYUP;
+}
+
 void Keyboard::Synthesise(uint8_t vk, bool down) {
   if (down) Press(vk, false);
   Set(synthesisedDown_, vk, down);

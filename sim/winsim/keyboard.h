@@ -23,6 +23,11 @@ class Keyboard {
   void Synthesise(uint8_t vk, bool down);
   bool Down(uint8_t vk) const { return held_[vk] || synthesisedDown_[vk]; }
   bool Toggled(uint8_t vk) const { return toggled_[vk]; }
+  // The key message a transition makes, decided from the keys down before it (call it before
+  // the transition changes them): WM_SYSKEYDOWN/UP for Alt without Ctrl, for F10, and for any
+  // key while Alt is down without Ctrl; Alt's own release is a system key only when no other
+  // key came since Alt went down; Ctrl's release while Alt is down is one.
+  UINT MessageFor(uint8_t vk, bool down);
 
  private:
   void Press(uint8_t vk, bool physical);
@@ -33,6 +38,7 @@ class Keyboard {
   std::array<bool, 256> held_{};
   std::array<bool, 256> synthesisedDown_{};
   std::array<bool, 256> toggled_{};
+  bool altAlone_ = false;  // Alt went down as a system key and no key has come since
 };
 
 // The key a window hears for a left or right Shift, Ctrl or Alt: the common one (VK_CONTROL for
@@ -53,8 +59,9 @@ void DeliverKeyInput(HWND target, UINT message, uint8_t vk, LPARAM bits);
 LPARAM KeyMessageBits(UINT message, uint8_t vk);
 // Called as the thread takes a message from its input queue: its own key state follows.
 void UpdateThreadKeyState(SimThread& thread, const MSG& msg);
-// A key event reaching the system: the key's state changes and the foreground window hears
-// of it (a window of a program without code at once).
-void DeliverKeyEvent(uint8_t vk, bool up);
+// A key event reaching the system, synthesised or from the user's keyboard (`physical`): the
+// key's state changes and the foreground window hears of it (a window of a program without
+// code at once) as a key or a system key message.
+void DeliverKeyEvent(uint8_t vk, bool up, bool physical = false);
 
 }  // namespace winsim

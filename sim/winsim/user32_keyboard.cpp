@@ -101,10 +101,15 @@ void UpdateThreadKeyState(SimThread& thread, const MSG& msg) {
   }
 }
 
-void DeliverKeyEvent(uint8_t vk, bool up) {
+void DeliverKeyEvent(uint8_t vk, bool up, bool physical) {
   WindowsPc& pc = WindowsPc::Current();
-  pc.Keys().Synthesise(vk, !up);
-  UINT message = up ? WM_KEYUP : WM_KEYDOWN;
+  const UINT message = pc.Keys().MessageFor(vk, !up);
+  if (!physical)
+    pc.Keys().Synthesise(vk, !up);
+  else if (up)
+    pc.Keys().Release(vk);
+  else
+    pc.Keys().Hold(vk);
   DeliverKeyInput(pc.Windows().Foreground(), message, vk, KeyMessageBits(message, vk));
 }
 

@@ -77,12 +77,7 @@ TEST_F(User32Keyboard, AThreadSeesKeysAsItTakesTheirMessages) {
     OnProgram([&] { seen.push_back(std::string(when) + " " + state(vk)); });
   };
   // The user's own keys go to the window the user types into: here the main window.
-  auto physical = [&](BYTE vk, bool down) {
-    down ? pc->Keys().Hold(vk) : pc->Keys().Release(vk);
-    UINT message = down ? WM_KEYDOWN : WM_KEYUP;
-    winsim::DeliverKeyInput(pc->Windows().Foreground(), message, vk,
-                            winsim::KeyMessageBits(message, vk));
-  };
+  auto physical = [&](BYTE vk, bool down) { winsim::DeliverKeyEvent(vk, !down, true); };
 
   OnProgram([&] {
     SetForegroundWindow(main);
@@ -169,6 +164,57 @@ TEST_F(User32Keyboard, SideKeysReachWindowsAsTheCommonKey) {
             }),
             seen);
   EXPECT_EQ("0x8000 0x8000 0x0000", shift);  // the common key and that side, not the other
+}
+
+// Which presses are system keys (WM_SYSKEYDOWN/UP, with the context bit): Alt without Ctrl,
+// F10, and any key while Alt is down without Ctrl; Alt's release only when no key came since
+// it went down (MSDN's WM_SYSKEYDOWN/UP; Wine's server decides the same in
+// queue_keyboard_message). The user's own keys follow the same rule as synthesised ones.
+TEST_F(User32Keyboard, AltAndF10MakeSystemKeysUnlessCtrlIsDown) {
+  constexpr BYTE kLeftAlt = 0xA4;
+  HWND main = StartMainWindow();
+  std::string seen;
+  onMessage = [&](HWND, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    const char* name = message == WM_KEYDOWN      ? "down"
+                       : message == WM_KEYUP      ? "up"
+                       : message == WM_SYSKEYDOWN ? "SYSDOWN"
+                       : message == WM_SYSKEYUP   ? "SYSUP"
+                                                  : nullptr;
+    if (name == nullptr) return -2;
+    if (((lParam >> 29) & 1) != (name[0] == 'S')) seen += "!context";
+    char text[24];
+    std::snprintf(text, sizeof text, " %s %02X", name, unsigned(wParam));
+    seen += text;
+    return -2;
+  };
+  struct Step {
+    BYTE vk;
+    bool down;
+  };
+  auto keys = [&](std::initializer_list<Step> steps, bool physical = false) {
+    seen.clear();
+    OnProgram([&] {
+      SetForegroundWindow(main);
+      for (const Step& step : steps)
+        if (physical) {
+          winsim::DeliverKeyEvent(step.vk, !step.down, true);
+        } else {
+          keybd_event(step.vk, 0, step.down ? 0 : KEYEVENTF_KEYUP, 0);
+        }
+    });
+    return seen;
+  };
+  EXPECT_EQ(" SYSDOWN 12 SYSUP 12", keys({{VK_MENU, true}, {VK_MENU, false}}));
+  EXPECT_EQ(" SYSDOWN 12 SYSDOWN 58 SYSUP 58 up 12",
+            keys({{kLeftAlt, true}, {'X', true}, {'X', false}, {kLeftAlt, false}}));
+  EXPECT_EQ(" down 11 down 12 down 58 up 58 up 12 up 11",
+            keys({{VK_CONTROL, true}, {VK_MENU, true}, {'X', true}, {'X', false}, {VK_MENU, false},
+                  {VK_CONTROL, false}}));
+  EXPECT_EQ(" SYSDOWN 12 down 11 SYSUP 11 up 12",
+            keys({{VK_MENU, true}, {VK_CONTROL, true}, {VK_CONTROL, false}, {VK_MENU, false}}));
+  EXPECT_EQ(" SYSDOWN 79 SYSUP 79 down 58 up 58", keys({{VK_F10, true}, {VK_F10, false}, {'X', true}, {'X', false}}));
+  EXPECT_EQ(" SYSDOWN 12 SYSDOWN 46 SYSUP 46 up 12",
+            keys({{VK_MENU, true}, {'F', true}, {'F', false}, {VK_MENU, false}}, true));
 }
 
 TEST_F(User32Keyboard, SynthesisedKeysShowOnTheTimeline) {
