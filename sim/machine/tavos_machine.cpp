@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "app/hot_key_app.h"
-#include "sim/machine/outside_programs.h"
 #include "sim/kernel/driver_imports.h"
+#include "sim/machine/outside_programs.h"
 #include "sim/machine/tray_clicks.h"
 #include "sim/winsim/keyboard.h"
 #include "sim/winsim/notification_area.h"

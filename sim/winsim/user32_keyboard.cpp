@@ -27,8 +27,8 @@ struct OemKey {
   BYTE vk;
 };
 constexpr OemKey kOemKeys[] = {
-    {';', ':', 0xBA}, {'=', '+', 0xBB}, {',', '<', 0xBC},  {'-', '_', 0xBD},
-    {'.', '>', 0xBE}, {'/', '?', 0xBF}, {'`', '~', 0xC0},  {'[', '{', 0xDB},
+    {';', ':', 0xBA},  {'=', '+', 0xBB}, {',', '<', 0xBC},  {'-', '_', 0xBD},
+    {'.', '>', 0xBE},  {'/', '?', 0xBF}, {'`', '~', 0xC0},  {'[', '{', 0xDB},
     {'\\', '|', 0xDC}, {']', '}', 0xDD}, {'\'', '"', 0xDE},
 };
 constexpr char kShiftedDigits[] = ")!@#$%^&*(";

@@ -25,19 +25,22 @@ class User32Keyboard : public SimPcTest {
     std::string wrong;
     for (char c : chars) {
       SHORT expected = expect(c), got = VkKeyScanA(c);
-      if (expected != got) wrong += std::string("\n  '") + c + "': expected " + Hex(expected) + ", got " + Hex(got);
+      if (expected != got)
+        wrong += std::string("\n  '") + c + "': expected " + Hex(expected) + ", got " + Hex(got);
     }
     return wrong;
   }
 };
 
 TEST_F(User32Keyboard, LettersAndDigitsScanToTheirKeysWithShiftForCapitals) {
-  EXPECT_EQ("", Mismatches("abcdefghijklmnopqrstuvwxyz", [](char c) { return SHORT(c - 'a' + 'A'); }));
+  EXPECT_EQ("",
+            Mismatches("abcdefghijklmnopqrstuvwxyz", [](char c) { return SHORT(c - 'a' + 'A'); }));
   EXPECT_EQ("", Mismatches("ABCDEFGHIJKLMNOPQRSTUVWXYZ", [](char c) { return SHORT(0x100 | c); }));
   EXPECT_EQ("", Mismatches("0123456789", [](char c) { return SHORT(c); }));
   // The US layout's shifted digit row, ')' on 0 up to '(' on 9.
   const std::string shifted = ")!@#$%^&*(";
-  EXPECT_EQ("", Mismatches(shifted, [&](char c) { return SHORT(0x100 | ('0' + shifted.find(c))); }));
+  EXPECT_EQ("",
+            Mismatches(shifted, [&](char c) { return SHORT(0x100 | ('0' + shifted.find(c))); }));
   EXPECT_EQ("0x0020", Hex(VkKeyScanA(' ')));
 }
 
@@ -47,23 +50,26 @@ TEST_F(User32Keyboard, PunctuationScansToTheOemKeysOfTheUsLayout) {
     SHORT vk;
   };
   const Key keys[] = {
-      {';', ':', 0xBA}, {'=', '+', 0xBB}, {',', '<', 0xBC}, {'-', '_', 0xBD}, {'.', '>', 0xBE}, {'/', '?', 0xBF},
-      {'`', '~', 0xC0}, {'[', '{', 0xDB}, {'\\', '|', 0xDC}, {']', '}', 0xDD}, {'\'', '"', 0xDE},
+      {';', ':', 0xBA},  {'=', '+', 0xBB}, {',', '<', 0xBC},  {'-', '_', 0xBD},
+      {'.', '>', 0xBE},  {'/', '?', 0xBF}, {'`', '~', 0xC0},  {'[', '{', 0xDB},
+      {'\\', '|', 0xDC}, {']', '}', 0xDD}, {'\'', '"', 0xDE},
   };
   std::string wrong;
   for (const Key& key : keys) {
     if (VkKeyScanA(key.plain) != key.vk)
-      wrong += std::string("\n  '") + key.plain + "': expected " + Hex(key.vk) + ", got " + Hex(VkKeyScanA(key.plain));
+      wrong += std::string("\n  '") + key.plain + "': expected " + Hex(key.vk) + ", got " +
+               Hex(VkKeyScanA(key.plain));
     if (VkKeyScanA(key.shifted) != SHORT(0x100 | key.vk))
-      wrong += std::string("\n  '") + key.shifted + "': expected " + Hex(SHORT(0x100 | key.vk)) + ", got " +
-               Hex(VkKeyScanA(key.shifted));
+      wrong += std::string("\n  '") + key.shifted + "': expected " + Hex(SHORT(0x100 | key.vk)) +
+               ", got " + Hex(VkKeyScanA(key.shifted));
   }
   EXPECT_EQ("", wrong);
 }
 
 TEST_F(User32Keyboard, CharactersNoKeyTypesGiveMinusOne) {
   // Above 0x7F nothing on the US layout types a character of the ANSI code page.
-  for (int c : {0x80, 0xA3, 0xE9, 0xFF}) EXPECT_EQ("0xFFFF", Hex(VkKeyScanA(CHAR(c)))) << "char 0x" << std::hex << c;
+  for (int c : {0x80, 0xA3, 0xE9, 0xFF})
+    EXPECT_EQ("0xFFFF", Hex(VkKeyScanA(CHAR(c)))) << "char 0x" << std::hex << c;
 }
 
 // A thread's view of the keys changes as it takes key messages from its queue; the system's
@@ -207,12 +213,16 @@ TEST_F(User32Keyboard, AltAndF10MakeSystemKeysUnlessCtrlIsDown) {
   EXPECT_EQ(" SYSDOWN 12 SYSUP 12", keys({{VK_MENU, true}, {VK_MENU, false}}));
   EXPECT_EQ(" SYSDOWN 12 SYSDOWN 58 SYSUP 58 up 12",
             keys({{kLeftAlt, true}, {'X', true}, {'X', false}, {kLeftAlt, false}}));
-  EXPECT_EQ(" down 11 down 12 down 58 up 58 up 12 up 11",
-            keys({{VK_CONTROL, true}, {VK_MENU, true}, {'X', true}, {'X', false}, {VK_MENU, false},
-                  {VK_CONTROL, false}}));
+  EXPECT_EQ(" down 11 down 12 down 58 up 58 up 12 up 11", keys({{VK_CONTROL, true},
+                                                                {VK_MENU, true},
+                                                                {'X', true},
+                                                                {'X', false},
+                                                                {VK_MENU, false},
+                                                                {VK_CONTROL, false}}));
   EXPECT_EQ(" SYSDOWN 12 down 11 SYSUP 11 up 12",
             keys({{VK_MENU, true}, {VK_CONTROL, true}, {VK_CONTROL, false}, {VK_MENU, false}}));
-  EXPECT_EQ(" SYSDOWN 79 SYSUP 79 down 58 up 58", keys({{VK_F10, true}, {VK_F10, false}, {'X', true}, {'X', false}}));
+  EXPECT_EQ(" SYSDOWN 79 SYSUP 79 down 58 up 58",
+            keys({{VK_F10, true}, {VK_F10, false}, {'X', true}, {'X', false}}));
   EXPECT_EQ(" SYSDOWN 12 SYSDOWN 46 SYSUP 46 up 12",
             keys({{VK_MENU, true}, {'F', true}, {'F', false}, {VK_MENU, false}}, true));
 }
@@ -228,7 +238,8 @@ TEST_F(User32Keyboard, SynthesisedKeysShowOnTheTimeline) {
   std::vector<std::string> keys;
   for (const std::string& line : pc->Events().Lines())
     if (line.find(" key ") != std::string::npos) keys.push_back(line);
-  EXPECT_EQ((std::vector<std::string>{"0 key down 0x5B", "0 key down 0x46", "0 key up 0x46", "0 key up 0x5B"}),
+  EXPECT_EQ((std::vector<std::string>{"0 key down 0x5B", "0 key down 0x46", "0 key up 0x46",
+                                      "0 key up 0x5B"}),
             keys);
   EXPECT_GE(GetAsyncKeyState(VK_LWIN), 0);
 }
