@@ -20,16 +20,48 @@ HANDLE InputTakenEvent() {
   return taken;
 }
 
+// Keys whose scan code comes with the E0 prefix: without the extended flag Windows would
+// take them for their twins on the numeric keypad.
+bool IsExtendedKey(unsigned vk) {
+  switch (vk) {
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_END:
+    case VK_HOME:
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+    case VK_SNAPSHOT:
+    case VK_INSERT:
+    case VK_DELETE:
+    case VK_LWIN:
+    case VK_RWIN:
+    case VK_APPS:
+    case VK_NUMLOCK:
+    case VK_RCONTROL:
+    case VK_RMENU:
+    case VK_VOLUME_MUTE:
+    case VK_VOLUME_DOWN:
+    case VK_VOLUME_UP:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
-void Input::Key(WORD vk, bool up) {
+INPUT KeyboardInput(WORD vk, bool up) {
   INPUT in{};
   in.type = INPUT_KEYBOARD;
   in.ki.wVk = vk;
   in.ki.wScan = WORD(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  inputs_.push_back(in);
+  in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (IsExtendedKey(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
+  return in;
 }
+
+void Input::Key(WORD vk, bool up) { inputs_.push_back(KeyboardInput(vk, up)); }
 
 void Input::Press(WORD vk) {
   Key(vk, false);

@@ -8,6 +8,10 @@
 
 namespace tavos_host {
 
+// One key going down or up as the keyboard gives it: its scan code, and the extended flag for
+// the keys whose scan code comes with the E0 prefix (arrows, Home, End, the right Ctrl...).
+INPUT KeyboardInput(WORD vk, bool up);
+
 // A batch of input, sent at once and followed until Tavos's thread has taken it and settled.
 class Input {
  public:

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "tests/wine/host_input.h"
 #include "tests/wine/host_session.h"
 
 namespace tavos_host {
@@ -30,44 +31,10 @@ std::string Hex4(unsigned value) {
   return text;
 }
 
-// Keys whose scan code comes with the E0 prefix: without the extended flag Windows would
-// take them for their twins on the numeric keypad.
-bool IsExtendedKey(unsigned vk) {
-  switch (vk) {
-    case VK_PRIOR:
-    case VK_NEXT:
-    case VK_END:
-    case VK_HOME:
-    case VK_LEFT:
-    case VK_UP:
-    case VK_RIGHT:
-    case VK_DOWN:
-    case VK_SNAPSHOT:
-    case VK_INSERT:
-    case VK_DELETE:
-    case VK_LWIN:
-    case VK_RWIN:
-    case VK_APPS:
-    case VK_NUMLOCK:
-    case VK_RCONTROL:
-    case VK_RMENU:
-    case VK_VOLUME_MUTE:
-    case VK_VOLUME_DOWN:
-    case VK_VOLUME_UP:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // The key as the keyboard gives it: hardware input, which Wine's server counts in the
 // desktop's key state (what GetAsyncKeyState reads) and routes to the window in front.
 bool SendKey(unsigned vk, bool down) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = WORD(vk);
-  input.ki.wScan = WORD(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-  input.ki.dwFlags = (down ? 0 : KEYEVENTF_KEYUP) | (IsExtendedKey(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
+  INPUT input = KeyboardInput(WORD(vk), !down);
   return SendInput(1, &input, sizeof input) == 1;
 }
 

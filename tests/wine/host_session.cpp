@@ -164,9 +164,12 @@ bool Settle(Tavos* t) {
 
 bool Settle() { return Settle(Running()); }
 
+// Walked by characters of the ANSI code page: a double-byte name's trail byte may be 0x5C.
 bool MakeFolders(const std::string& path) {
-  for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1)) {
-    const std::string folder = path.substr(0, at);
+  if (path.size() < 3) return true;
+  for (const char* at = path.c_str() + 3; *at != '\0'; at = CharNextA(at)) {
+    if (*at != '\\') continue;
+    const std::string folder(path.c_str(), at);
     if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
       return false;
   }
