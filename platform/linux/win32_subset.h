@@ -625,6 +625,7 @@ BOOL WINAPI DrawIcon(HDC hDC, int X, int Y, HICON hIcon);
 #define GWL_EXSTYLE (-20)
 #define SW_SHOWNOACTIVATE 4
 #define SW_SHOWNA 8
+#define HWND_TOP ((HWND)0)
 #define HWND_TOPMOST ((HWND)(LONG_PTR)-1)
 #define HWND_NOTOPMOST ((HWND)(LONG_PTR)-2)
 #define SWP_NOSIZE 0x0001

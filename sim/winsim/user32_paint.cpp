@@ -42,6 +42,10 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
   if (!(uFlags & SWP_NOZORDER)) {
     if (hWndInsertAfter == HWND_TOPMOST) window->exStyle |= WS_EX_TOPMOST;
     if (hWndInsertAfter == HWND_NOTOPMOST) window->exStyle &= ~DWORD(WS_EX_TOPMOST);
+    // Other places after a given window are not modelled: only these come to the top.
+    if (hWndInsertAfter == HWND_TOP || hWndInsertAfter == HWND_TOPMOST ||
+        hWndInsertAfter == HWND_NOTOPMOST)
+      WindowsPc::Current().Windows().BringToTop(hWnd);
   }
   if (!(uFlags & SWP_NOMOVE)) {
     window->x = X;

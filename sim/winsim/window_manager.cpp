@@ -41,7 +41,9 @@ HWND WindowManager::Add(SimWindow window) {
   window.handle = reinterpret_cast<HWND>(nextHandle_);
   nextHandle_ += 2;  // window handles are even on Windows
   HWND handle = window.handle;
+  const bool topLevel = !(window.style & WS_CHILD);
   windows_[uintptr_t(handle)] = std::make_unique<SimWindow>(std::move(window));
+  if (topLevel) PlaceOnTopOfBand(handle);
   return handle;
 }
 
@@ -54,6 +56,7 @@ void WindowManager::Remove(HWND hwnd) {
   if (foreground_ == hwnd) foreground_ = nullptr;
   if (focus_ == hwnd) focus_ = nullptr;
   windows_.erase(uintptr_t(hwnd));
+  zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), hwnd), zOrder_.end());
 }
 
 std::vector<HWND> WindowManager::WindowsOf(const SimThread* thread) const {
@@ -70,11 +73,43 @@ std::vector<HWND> WindowManager::WindowsOfProcess(DWORD pid) const {
   return handles;
 }
 
-std::vector<HWND> WindowManager::TopLevel() const {
-  std::vector<HWND> handles;
-  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
-    if (!(it->second->style & WS_CHILD)) handles.push_back(it->second->handle);
-  return handles;
+bool WindowManager::IsTopMost(HWND hwnd) {
+  const SimWindow* window = Find(hwnd);
+  return window != nullptr && (window->exStyle & WS_EX_TOPMOST);
+}
+
+// Through the chain of owners (a top-level window's `parent` is its owner).
+bool WindowManager::Owns(HWND owner, HWND hwnd) {
+  const SimWindow* window = Find(hwnd);
+  for (int depth = 0; window != nullptr && depth < 64; ++depth) {
+    if (window->parent == owner) return true;
+    window = Find(window->parent);
+  }
+  return false;
+}
+
+void WindowManager::PlaceOnTopOfBand(HWND hwnd) {
+  zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), hwnd), zOrder_.end());
+  auto at = zOrder_.begin();
+  if (!IsTopMost(hwnd))
+    at = std::find_if(zOrder_.begin(), zOrder_.end(),
+                      [this](HWND each) { return !IsTopMost(each); });
+  zOrder_.insert(at, hwnd);
+}
+
+void WindowManager::BringToTop(HWND hwnd) {
+  const SimWindow* window = Find(hwnd);
+  if (window == nullptr || (window->style & WS_CHILD)) return;
+  PlaceOnTopOfBand(hwnd);
+  std::vector<HWND> owned;  // bottom first, so that each keeps its place among the others
+  for (auto it = zOrder_.rbegin(); it != zOrder_.rend(); ++it)
+    if (Owns(hwnd, *it)) owned.push_back(*it);
+  for (HWND each : owned) PlaceOnTopOfBand(each);
+}
+
+void WindowManager::SetForeground(HWND hwnd) {
+  foreground_ = hwnd;
+  BringToTop(hwnd);
 }
 
 std::vector<HWND> WindowManager::ChildrenOf(HWND parent) const {

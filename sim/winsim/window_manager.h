@@ -93,9 +93,13 @@ class WindowManager {
   std::vector<HWND> WindowsOf(const SimThread* thread) const;
   std::vector<HWND> ChildrenOf(HWND parent) const;
   std::vector<HWND> WindowsOfProcess(DWORD pid) const;
-  // Top-level windows (not WS_CHILD) in Z order: the newest on top, as each new window
-  // comes to the front.
-  std::vector<HWND> TopLevel() const;
+  // Top-level windows (not WS_CHILD) in Z order, top first: top-most windows (WS_EX_TOPMOST)
+  // above the others, each new window on top of its band, and a window brought forward
+  // (activated, or placed at the top) above the rest of its band with the windows it owns
+  // above it, as Windows keeps an owned window above its owner.
+  std::vector<HWND> TopLevel() const { return zOrder_; }
+  // Places a top-level window at the top of its band, its owned windows above it.
+  void BringToTop(HWND hwnd);
   size_t Count() const { return windows_.size(); }
 
   void OpenSurface(Surface surface);
@@ -108,7 +112,8 @@ class WindowManager {
   POINT Cursor() const { return cursor_; }
   void SetCursor(POINT cursor) { cursor_ = cursor; }
   HWND Foreground() const { return foreground_; }
-  void SetForeground(HWND hwnd) { foreground_ = hwnd; }
+  // The foreground window is the one the user works in: it comes to the top.
+  void SetForeground(HWND hwnd);
   // The keyboard focus (one for the whole PC: only one program has the user's attention).
   HWND Focus() const { return focus_; }
   void SetFocusWindow(HWND hwnd) { focus_ = hwnd; }
@@ -117,6 +122,10 @@ class WindowManager {
   void Activate(HWND hwnd);
 
  private:
+  bool IsTopMost(HWND hwnd);
+  bool Owns(HWND owner, HWND hwnd);
+  void PlaceOnTopOfBand(HWND hwnd);
+
   struct ClassEntry {
     WNDCLASSA wndClass;
     std::string name;
@@ -125,6 +134,7 @@ class WindowManager {
   };
   std::list<ClassEntry> classes_;  // stable: each entry's WNDCLASSA points at its own name
   std::map<uintptr_t, std::unique_ptr<SimWindow>> windows_;
+  std::vector<HWND> zOrder_;  // the top-level windows, top first
   uintptr_t nextHandle_ = 0x10010;
   ATOM nextAtom_ = 0xC000;
   std::vector<Surface> surfaces_;

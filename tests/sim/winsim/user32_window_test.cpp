@@ -53,7 +53,8 @@ TEST_F(User32Window, CreationSendsNcCreateThenCreateWithTheCreationParameters) {
 // A failed creation frees the window with WM_NCDESTROY only: WM_DESTROY never comes, so a
 // main window that quits on WM_DESTROY does not quit (Wine's WIN_CreateWindowEx, "failed:").
 TEST_F(User32Window, MinusOneFromCreateDestroysTheWindowWithoutWmDestroy) {
-  static const Expected kFailed[] = {{"main", WM_NCCREATE}, {"main", WM_CREATE}, {"main", WM_NCDESTROY}};
+  static const Expected kFailed[] = {
+      {"main", WM_NCCREATE}, {"main", WM_CREATE}, {"main", WM_NCDESTROY}};
   g_logged.failCreate = "main";
   g_logged.quitOnDestroy = true;
   HMENU menu = pc->Menus().Load(kMenuTemplate);
@@ -92,15 +93,17 @@ TEST_F(User32Window, FalseFromNcCreateDestroysTheWindowWithoutWmCreate) {
 // freed children first, each with its WM_NCDESTROY (Wine: WIN_SendDestroyMsg, then
 // WIN_DestroyWindow).
 TEST_F(User32Window, DestructionSendsWmDestroyParentFirstThenWmNcDestroyChildrenFirst) {
-  static const Expected kDestroy[] = {
-      {"parent", WM_DESTROY},       {"child1", WM_DESTROY},     {"grandchild", WM_DESTROY},
-      {"child2", WM_DESTROY},       {"grandchild", WM_NCDESTROY}, {"child1", WM_NCDESTROY},
-      {"child2", WM_NCDESTROY},     {"parent", WM_NCDESTROY}};
+  static const Expected kDestroy[] = {{"parent", WM_DESTROY},       {"child1", WM_DESTROY},
+                                      {"grandchild", WM_DESTROY},   {"child2", WM_DESTROY},
+                                      {"grandchild", WM_NCDESTROY}, {"child1", WM_NCDESTROY},
+                                      {"child2", WM_NCDESTROY},     {"parent", WM_NCDESTROY}};
   HWND parent = nullptr, child1 = nullptr, grandchild = nullptr, child2 = nullptr;
   bool childrenAtDestroy = false, childrenAtNcDestroy = true;
   g_logged.handler = [&](HWND hwnd, UINT message, WPARAM, LPARAM) -> LRESULT {
-    if (hwnd == parent && message == WM_DESTROY) childrenAtDestroy = IsWindow(child1) && IsWindow(child2);
-    if (hwnd == parent && message == WM_NCDESTROY) childrenAtNcDestroy = IsWindow(child1) || IsWindow(child2);
+    if (hwnd == parent && message == WM_DESTROY)
+      childrenAtDestroy = IsWindow(child1) && IsWindow(child2);
+    if (hwnd == parent && message == WM_NCDESTROY)
+      childrenAtNcDestroy = IsWindow(child1) || IsWindow(child2);
     return -2;
   };
   BOOL destroyed = FALSE;
@@ -122,9 +125,9 @@ TEST_F(User32Window, DestructionSendsWmDestroyParentFirstThenWmNcDestroyChildren
 }
 
 TEST_F(User32Window, OwnedPopupsAreDestroyedWhollyBeforeTheOwnerHearsWmDestroy) {
-  static const Expected kDestroy[] = {
-      {"popup", WM_DESTROY},  {"popup", WM_NCDESTROY}, {"owner", WM_DESTROY},
-      {"child", WM_DESTROY},  {"child", WM_NCDESTROY}, {"owner", WM_NCDESTROY}};
+  static const Expected kDestroy[] = {{"popup", WM_DESTROY},   {"popup", WM_NCDESTROY},
+                                      {"owner", WM_DESTROY},   {"child", WM_DESTROY},
+                                      {"child", WM_NCDESTROY}, {"owner", WM_NCDESTROY}};
   HWND owner = nullptr, popup = nullptr;
   bool popupAtOwnerDestroy = true;
   g_logged.handler = [&](HWND hwnd, UINT message, WPARAM, LPARAM) -> LRESULT {
@@ -143,6 +146,52 @@ TEST_F(User32Window, OwnedPopupsAreDestroyedWhollyBeforeTheOwnerHearsWmDestroy) 
   EXPECT_TRUE(SameSequence(kDestroy, g_logged.log));
   EXPECT_FALSE(popupAtOwnerDestroy) << "the owned popup outlived its owner's WM_DESTROY";
   EXPECT_EQ(0u, pc->Windows().Count());
+}
+
+// EnumWindows and FindWindowA walk the Z order: top-most windows first, a new window on top of
+// its band, a window brought forward with the windows it owns above it (Windows keeps an owned
+// window above its owner). Tavos's search of the recorder's windows depends on this order.
+TEST_F(User32Window, TopLevelWindowsAreWalkedInZOrder) {
+  std::vector<std::string> orders;
+  char found[16] = {};
+  Run([&] {
+    RegisterLoggingClass();
+    auto order = [&] {
+      std::string text;
+      EnumWindows(
+          [](HWND hwnd, LPARAM into) {
+            char title[16] = {};
+            GetWindowTextA(hwnd, title, sizeof title);
+            if (title[0] != '\0' && title[1] == '\0')
+              *reinterpret_cast<std::string*>(into) += title;
+            return TRUE;
+          },
+          LPARAM(&text));
+      orders.push_back(text);
+    };
+    constexpr UINT kKeepPlace = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    HWND a = CreateLogged("a");
+    CreateLogged("p", a, WS_POPUP);
+    HWND b = CreateLogged("b");
+    HWND t = CreateLogged("t");
+    SetWindowPos(t, HWND_TOPMOST, 0, 0, 0, 0, kKeepPlace);
+    order();
+    CreateLogged("c");
+    order();
+    SetForegroundWindow(a);
+    order();
+    SetWindowPos(t, HWND_NOTOPMOST, 0, 0, 0, 0, kKeepPlace);
+    SetWindowPos(b, HWND_TOP, 0, 0, 0, 0, kKeepPlace);
+    order();
+    SetWindowPos(a, HWND_TOP, 0, 0, 0, 0, kKeepPlace | SWP_NOZORDER);
+    order();
+    GetWindowTextA(FindWindowA(kLoggingClass, nullptr), found, sizeof found);
+    for (HWND each : {a, b, t}) DestroyWindow(each);
+    DestroyWindow(FindWindowA(kLoggingClass, "c"));
+    return 0;
+  });
+  EXPECT_EQ((std::vector<std::string>{"tbpa", "tcbpa", "tpacb", "btpac", "btpac"}), orders);
+  EXPECT_STREQ("b", found) << "the top one of its class";
 }
 
 TEST_F(User32Window, OnlyTheOwningThreadMayDestroyAWindow) {
